@@ -1,0 +1,83 @@
+#include "cli/ConsoleFrontEnd.h"
+
+#include <chrono>
+#include <cstdio>
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
+
+namespace eit::cli {
+
+ConsoleReporter::ConsoleReporter() : terminal_(isatty(fileno(stderr)) != 0) {}
+
+void ConsoleReporter::CurrentMessage(std::string_view text)
+{
+    if (message_ == text) return;
+    message_ = text;
+    Draw();
+}
+
+void ConsoleReporter::AddResult(std::string_view line)
+{
+    ++results_;
+    EndDisplay();
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+void ConsoleReporter::Progress(int position, int max)
+{
+    int percent = max > 0 ? position * 100 / max : 0;
+    if (percent == progress_) return;
+    progress_ = percent;
+    Draw();
+}
+
+void ConsoleReporter::Total(int position, int max)
+{
+    int percent = max > 0 ? position * 100 / max : 0;
+    if (percent == total_) return;
+    total_ = percent;
+    Draw();
+}
+
+void ConsoleReporter::Draw()
+{
+    if (!terminal_) return;
+    // A terminal redrawn for every item would slow a run of many small items.
+    auto now = std::chrono::steady_clock::now();
+    if (drawn_ && now - lastDraw_ < std::chrono::milliseconds(50)) return;
+    lastDraw_ = now;
+    std::fflush(stdout);
+    std::string shown = message_.substr(0, 50);
+    std::fprintf(stderr, "\r\033[K[%3d%% | total %3d%%] %s", progress_, total_, shown.c_str());
+    std::fflush(stderr);
+    drawn_ = true;
+}
+
+void ConsoleReporter::EndDisplay()
+{
+    if (!drawn_) return;
+    std::fprintf(stderr, "\r\033[K");
+    std::fflush(stderr);
+    drawn_ = false;
+}
+
+void ScriptedDialogs::ShowMessage(const std::string& text, const std::string&)
+{
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+std::optional<std::string> ScriptedDialogs::PickPalette()
+{
+    if (palette.empty()) return std::nullopt;
+    return palette;
+}
+
+}  // namespace eit::cli

@@ -1,0 +1,45 @@
+#pragma once
+#include <chrono>
+#include <string>
+
+#include "main/RunContext.h"
+
+namespace eit::cli {
+
+// Results lines to standard output as they come; a progress display on
+// standard error when that is a terminal.
+class ConsoleReporter : public Reporter {
+public:
+    ConsoleReporter();
+    void CurrentMessage(std::string_view text) override;
+    void ClearResults() override { results_ = 0; }
+    void AddResult(std::string_view line) override;
+    std::size_t ResultCount() const override { return results_; }
+    void Progress(int position, int max) override;
+    void Total(int position, int max) override;
+    void Extracted(std::string_view) override {}
+    void EndDisplay();
+
+private:
+    void Draw();
+    bool terminal_;
+    std::size_t results_ = 0;
+    std::string message_;
+    int progress_ = 0;
+    int total_ = 0;
+    bool drawn_ = false;
+    std::chrono::steady_clock::time_point lastDraw_;
+};
+
+// The answers eitool gives: the target folder from --target, the palette from
+// --palette, messages to standard error.
+class ScriptedDialogs : public Dialogs {
+public:
+    std::string targetFolder;
+    std::string palette;
+    std::optional<std::string> PickTargetFolder(const std::string&) override { return targetFolder; }
+    void ShowMessage(const std::string& text, const std::string& caption) override;
+    std::optional<std::string> PickPalette() override;
+};
+
+}  // namespace eit::cli

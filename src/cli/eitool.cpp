@@ -1,0 +1,151 @@
+// eitool: the command-line front end over the same run, replay and handlers
+// as the window.
+#include <CLI/CLI.hpp>
+
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+#include "cli/ConsoleFrontEnd.h"
+#include "formathandlers/Lib.h"
+#include "main/JobKinds.h"
+#include "main/ProjectList.h"
+#include "main/Run.h"
+#include "platform/Error.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+
+#ifndef EIT_VERSION
+#define EIT_VERSION "0"
+#endif
+
+namespace {
+
+constexpr int kExitError = 1;
+constexpr int kExitUsage = 2;
+
+std::atomic<bool>* stopFlag = nullptr;
+volatile std::sig_atomic_t interrupts = 0;
+
+// The first Ctrl-C is the Stop button; a second ends the process at once.
+extern "C" void OnInterrupt(int)
+{
+    if (interrupts) std::_Exit(130);
+    interrupts = 1;
+    if (stopFlag) stopFlag->store(true);
+}
+
+struct Options {
+    std::string target;
+    std::string kind;
+    std::string palette;
+    std::string project;
+    std::vector<std::string> files;
+};
+
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+std::uint8_t ExtractKind(const Options& options)
+{
+    if (options.kind == "lib") return eit::kExtractLib;
+    if (options.kind == "cif") return eit::kExtractCifText;
+    if (options.kind == "fnt") return eit::kFontToBitmap;
+    std::uint8_t kind = eit::kNoJob;
+    for (const std::string& file : options.files) {
+        std::uint8_t k = eit::KindOfFile(file);
+        if (k != eit::kExtractLib && k != eit::kExtractCifText && k != eit::kFontToBitmap) {
+            throw UsageError(file + ": the extension names no kind to extract; give --kind lib, cif or fnt");
+        }
+        if (kind != eit::kNoJob && k != kind) throw UsageError("files of several kinds; extract one kind at a time or give --kind");
+        kind = k;
+    }
+    return kind;
+}
+
+int Run(std::uint8_t kind, std::vector<std::string> jobs, const std::string& target, const std::string& palette)
+{
+    eit::cli::ConsoleReporter reporter;
+    eit::cli::ScriptedDialogs dialogs;
+    eit::RunContext ctx(reporter, dialogs);
+    stopFlag = &ctx.StopRequested;
+    std::signal(SIGINT, OnInterrupt);
+
+    dialogs.palette = palette.empty() ? std::string() : eit::AbsolutePath(palette);
+    dialogs.targetFolder = target.empty() ? eit::CurrentFolder() : eit::AbsolutePath(target);
+    if (!eit::CreateFolders(dialogs.targetFolder)) throw eit::ToolError("Cannot create folder " + dialogs.targetFolder);
+    ctx.JobKind = kind;
+    try {
+        eit::RunProcess(ctx, jobs);
+    } catch (...) {
+        reporter.EndDisplay();
+        std::fflush(stdout);
+        stopFlag = nullptr;
+        throw;
+    }
+    reporter.EndDisplay();
+    stopFlag = nullptr;
+    return 0;
+}
+
+int List(const std::string& packagePath)
+{
+    eit::File package(packagePath, eit::OpenMode::Read);
+    eit::LibDirectoryReader directory(package);
+    for (std::uint32_t i = 0; i < directory.EntryCount(); ++i) {
+        eit::LibEntry entry = directory.Next();
+        std::printf("%u %u %u %s\n", i, entry.offset, entry.size, entry.name.c_str());
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    CLI::App app{"eitool: extract items, texts and fonts from game files, and put edited ones back"};
+    app.set_version_flag("--version", std::string("eitool ") + EIT_VERSION);
+    app.require_subcommand(1);
+    Options options;
+
+    CLI::App* extract = app.add_subcommand("extract", "Extract LIB packages, CIF text files or CIF fonts; writes result.log");
+    extract->add_option("--target", options.target, "Target folder (created when missing)")->required();
+    extract->add_option("--kind", options.kind, "What the files are")->check(CLI::IsMember({"lib", "cif", "fnt"}));
+    extract->add_option("--palette", options.palette, "ACT palette for fonts");
+    extract->add_option("files", options.files, "Files to extract")->required();
+
+    CLI::App* replay = app.add_subcommand("replay", "Put edited files back by replaying operation logs");
+    replay->add_option("--target", options.target, "Target folder (default: the current folder)");
+    replay->add_option("--palette", options.palette, "ACT palette for fonts");
+    CLI::Option* project = replay->add_option("--project", options.project, "A project list of operation logs");
+    replay->add_option("logs", options.files, "Operation logs")->excludes(project);
+
+    CLI::App* list = app.add_subcommand("list", "List the directory of a LIB package");
+    list->add_option("package", options.files, "The package")->required()->expected(1);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? 0 : kExitUsage;
+    }
+
+    try {
+        if (list->parsed()) return List(options.files.front());
+        for (std::string& file : options.files) file = eit::AbsolutePath(file);
+        if (extract->parsed()) return Run(ExtractKind(options), options.files, options.target, options.palette);
+        if (!options.project.empty()) {
+            return Run(eit::kReplayProject, eit::LoadProjectList(options.project), options.target, options.palette);
+        }
+        if (options.files.empty()) throw UsageError("replay needs operation logs or --project LIST");
+        return Run(eit::kReplayLogs, options.files, options.target, options.palette);
+    } catch (const UsageError& e) {
+        std::cerr << "eitool: " << e.what() << "\n" << app.help() << std::flush;
+        return kExitUsage;
+    } catch (const std::exception& e) {
+        std::fflush(stdout);
+        std::cerr << "eitool: " << e.what() << std::endl;
+        return kExitError;
+    }
+}

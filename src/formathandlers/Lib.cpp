@@ -1,0 +1,260 @@
+#include "formathandlers/Lib.h"
+
+#include <cstdio>
+
+#include "main/Replay.h"
+#include "platform/Error.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+#include "platform/RewriteAside.h"
+
+namespace eit {
+
+namespace {
+constexpr std::uint64_t kMaxOffset = 0xFFFFFFFFull;
+constexpr std::size_t kTargetPrefix = 9;  // "#Target: "
+
+ToolError Damaged(const File& package, const std::string& what)
+{
+    return ToolError("Damaged LIB package " + package.Path() + ": " + what);
+}
+
+std::string EntryLabel(std::uint32_t index, std::string_view name)
+{
+    return "entry " + std::to_string(index) + " (" + std::string(name) + ")";
+}
+
+// The item path named by a "#Target:" line: the line without its first nine characters.
+std::string_view TargetPath(std::string_view line)
+{
+    return line.size() > kTargetPrefix ? line.substr(kTargetPrefix) : std::string_view();
+}
+
+// The output name for an item: the plain target name, or the first numbered
+// name that no file or folder has yet; an existing file is never overwritten.
+std::string ChooseOutputName(const std::string& typeFolder, const std::string& plain, const std::string& typeName)
+{
+    std::string candidate = plain;
+    for (std::uint32_t counter = 0; Exists(JoinPath(typeFolder, candidate)); ++counter) {
+        if (counter > 0xFFFF) {
+            throw ToolError("No free name left for " + plain + " in " + typeFolder + " (all 65536 numbered names are taken)");
+        }
+        candidate = NumberedTargetName(plain, static_cast<std::uint16_t>(counter), typeName);
+    }
+    return candidate;
+}
+
+// Copies one item into a new file; a failed copy leaves no partial file behind.
+void WriteItem(File& package, const LibEntry& entry, const std::string& outputPath)
+{
+    File output(outputPath, OpenMode::Create);
+    try {
+        package.Seek(entry.offset);
+        output.CopyFrom(package, entry.size);
+    } catch (...) {
+        output.Close();
+        RemoveFile(outputPath);
+        throw;
+    }
+}
+
+// How many "#Target:" lines follow `first`: the group of a package whose file was missing.
+std::size_t CountTargetLines(const LineList& lines, std::size_t first)
+{
+    std::size_t count = 0;
+    while (first + count < lines.Count() && FirstToken(lines[first + count]) == "#Target:") ++count;
+    return count;
+}
+}  // namespace
+
+LibDirectoryReader::LibDirectoryReader(File& package, bool checkData)
+    : package_(package), packageSize_(package.Size()), checkData_(checkData)
+{
+    if (packageSize_ < kLibHeaderSize) {
+        throw Damaged(package, "the file is " + std::to_string(packageSize_) + " bytes long, too short for its header");
+    }
+    package.Seek(4);
+    entryCount_ = package.ReadU32();
+    if (entryCount_ * kLibEntryFixedSize > packageSize_ - kLibHeaderSize) {
+        throw Damaged(package, "its entry count " + std::to_string(entryCount_) + " cannot fit in a file of " +
+                                   std::to_string(packageSize_) + " bytes");
+    }
+}
+
+LibEntry LibDirectoryReader::Next()
+{
+    LibEntry entry;
+    std::uint32_t index = index_++;
+    if (position_ + kLibEntryFixedSize > packageSize_) {
+        throw Damaged(package_, "entry " + std::to_string(index) + " lies past the end of the file");
+    }
+    package_.Seek(position_);
+    entry.nameLength = package_.ReadU16();
+    if (position_ + kLibEntryFixedSize + entry.nameLength > packageSize_) {
+        throw Damaged(package_, "the name of entry " + std::to_string(index) + " (" +
+                                    std::to_string(entry.nameLength) + " bytes) reaches past the end of the file");
+    }
+    std::string raw(entry.nameLength, '\0');
+    package_.Read(raw.data(), raw.size());
+    entry.name = raw.substr(0, raw.find('\0'));
+    entry.offset = package_.ReadU32();
+    entry.size = package_.ReadU32();
+    position_ = package_.Position();
+    if (checkData_ && std::uint64_t{entry.offset} + entry.size > packageSize_) {
+        throw Damaged(package_, EntryLabel(index, entry.name) + ": its " + std::to_string(entry.size) +
+                                    " bytes at offset " + std::to_string(entry.offset) +
+                                    " reach past the end of the file (" + std::to_string(packageSize_) + " bytes)");
+    }
+    return entry;
+}
+
+std::string PackageStem(std::string_view packageFileName)
+{
+    std::size_t dot = packageFileName.find('.');
+    return dot == std::string_view::npos ? std::string() : std::string(packageFileName.substr(0, dot));
+}
+
+std::string PlainTargetName(std::string_view packageStem, std::string_view itemFileName)
+{
+    return std::string(packageStem) + "_" + std::string(itemFileName);
+}
+
+std::string NumberedTargetName(std::string_view plainTargetName, std::uint16_t counter, std::string_view typeName)
+{
+    char number[8];
+    std::snprintf(number, sizeof number, "%04X", static_cast<unsigned>(counter));
+    std::string_view head = plainTargetName.substr(0, plainTargetName.find('.'));
+    return std::string(head) + "_" + number + "." + LowerAscii(typeName);
+}
+
+void ExtractLib(RunContext& ctx, const std::string& path)
+{
+    File package(path, OpenMode::Read);
+    LibDirectoryReader directory(package);
+    const std::string packageName(FileNameOf(path));
+    const std::string stem = PackageStem(packageName);
+    const std::uint32_t count = directory.EntryCount();
+
+    ctx.report.CurrentMessage("Processing " + packageName + "...");
+    ctx.report.Extracted("Extracted: 0");
+    ctx.SetProgress(0);
+    ctx.SetProgressMax(100);
+
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (i > 0 && ctx.StopRequested) throw RunStopped();
+        LibEntry entry = directory.Next();
+        const std::string itemName(StoredFileName(entry.name));
+        std::string_view extension = ExtensionOf(itemName);
+        const std::string typeName = UpperAscii(extension.empty() ? extension : extension.substr(1));
+        const std::string typeFolder = JoinPath(ctx.TargetDir, typeName);
+        if (!Exists(typeFolder)) CreateFolder(typeFolder);  // a failure shows when the item is created
+
+        ctx.report.CurrentMessage("Extracting " + itemName + " from " + packageName + "...");
+        ctx.report.PumpEvents();
+
+        const std::string outputName = ChooseOutputName(typeFolder, PlainTargetName(stem, itemName), typeName);
+        const std::string outputPath = JoinPath(typeFolder, outputName);
+        WriteItem(package, entry, outputPath);
+        ctx.TotalBytes += entry.size;
+
+        ctx.report.Extracted("Extracted: " + std::to_string(i + 1) + " of " + std::to_string(count));
+        ctx.MoveProgress(static_cast<int>(std::uint64_t{i} * 100 / count));
+        ctx.report.AddResult("Item " + std::to_string(i) + " " + itemName + " extracted.");
+        // The line names the file actually written, so replay puts back the fresh copy.
+        ctx.OperationLog.Add("#Target: " + outputPath);
+    }
+}
+
+namespace {
+// Checks everything the rebuild needs before anything is written: enough
+// "#Target:" lines, every item file readable, every new offset within 32 bits.
+struct InsertionPlan {
+    std::uint64_t directoryEnd;
+    std::vector<std::uint64_t> sizes;
+};
+
+InsertionPlan PlanInsertion(RunContext& ctx, std::size_t first)
+{
+    LibDirectoryReader directory(ctx.SourceStream, false);
+    const std::uint32_t count = directory.EntryCount();
+    if (first + count > ctx.ReplayLines.Count()) throw ListIndexOutOfBounds(ctx.ReplayLines.Count());
+    for (std::uint32_t i = 0; i < count; ++i) directory.Next();
+
+    std::vector<std::uint64_t> sizes(count);
+    std::uint64_t offset = directory.Position();
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::string itemPath(TargetPath(ctx.ReplayLines[first + i]));
+        sizes[i] = File(itemPath, OpenMode::Read).Size();
+        if (offset > kMaxOffset || sizes[i] > kMaxOffset) {
+            throw ToolError("Cannot insert " + itemPath + " into " + ctx.SourceStream.Path() +
+                            ": the package would pass 4 GiB, the limit of its 32-bit offsets and sizes");
+        }
+        offset += sizes[i];
+    }
+    return {directory.Position(), std::move(sizes)};
+}
+
+// Writes the header and the directory with the new offsets and sizes.
+void WriteDirectory(File& package, File& out, const InsertionPlan& plan)
+{
+    package.Seek(0);
+    out.CopyFrom(package, kLibHeaderSize);
+    std::string piece;
+    std::uint64_t offset = plan.directoryEnd;
+    LibDirectoryReader directory(package, false);
+    for (std::uint32_t i = 0; i < directory.EntryCount(); ++i) {
+        std::uint64_t start = directory.Position();
+        std::uint16_t nameLength = directory.Next().nameLength;
+        package.Seek(start);
+        std::string raw(2u + nameLength, '\0');
+        package.Read(raw.data(), raw.size());  // the name exactly as stored, zero bytes included
+        piece += raw;
+        for (std::uint64_t value : {offset, plan.sizes[i]}) {
+            for (int shift = 0; shift < 32; shift += 8) piece += static_cast<char>((value >> shift) & 0xFF);
+        }
+        offset += plan.sizes[i];
+        if (piece.size() >= File::kCopyPiece) {
+            out.Write(piece.data(), piece.size());
+            piece.clear();
+        }
+    }
+    out.Write(piece.data(), piece.size());
+}
+}  // namespace
+
+std::size_t InsertLib(RunContext& ctx, const std::string& path, std::size_t first)
+{
+    const std::string packageName(FileNameOf(path));
+    if (!ctx.SourceStream.IsOpen()) {
+        ctx.report.AddResult(SourceMissingLine(path));
+        return first + CountTargetLines(ctx.ReplayLines, first);
+    }
+    File& package = ctx.SourceStream;
+    ctx.report.CurrentMessage("Processing " + packageName + "...");
+    ctx.SetProgress(0);
+    ctx.SetProgressMax(100);
+
+    const InsertionPlan plan = PlanInsertion(ctx, first);
+    const std::vector<std::uint64_t>& sizes = plan.sizes;
+    const std::size_t count = sizes.size();
+    RewriteAside aside(package);
+    File& out = aside.Out();
+    WriteDirectory(package, out, plan);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string itemPath(TargetPath(ctx.ReplayLines[first + i]));
+        const std::string itemName(FileNameOf(itemPath));
+        ctx.report.CurrentMessage("Inserting " + itemName + " to " + packageName + "...");
+        ctx.report.PumpEvents();
+        File item(itemPath, OpenMode::Read);
+        if (item.Size() != sizes[i]) {
+            throw ToolError("Cannot insert " + itemPath + " into " + package.Path() + ": the file changed while inserting");
+        }
+        out.CopyFrom(item, sizes[i]);
+        ctx.MoveProgress(static_cast<int>(i * 100 / count));
+        ctx.report.AddResult("Item " + itemName + " inserted.");
+    }
+    aside.Commit();
+    return first + count;
+}
+
+}  // namespace eit

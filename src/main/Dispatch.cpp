@@ -1,0 +1,27 @@
+#include "main/Dispatch.h"
+
+#include "formathandlers/Lib.h"
+#include "main/JobKinds.h"
+#include "main/Replay.h"
+
+namespace eit {
+
+void Dispatch(RunContext& ctx, std::uint8_t kind, const std::string& path)
+{
+    switch (kind) {
+    case kExtractLib: ExtractLib(ctx, path); break;
+    case kReplayLogs:
+    case kReplayProject: ReplayLog(ctx, path); break;
+    default: break;
+    }
+}
+
+InsertHandler InsertHandlerOf(std::uint8_t replayFormat)
+{
+    switch (replayFormat) {
+    case kExtractLib: return InsertLib;
+    default: return nullptr;
+    }
+}
+
+}  // namespace eit

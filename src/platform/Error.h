@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace eit {
+
+// Every failure that ends a run is one of these; its text is what the user sees.
+class ToolError : public std::runtime_error {
+public:
+    explicit ToolError(const std::string& text) : std::runtime_error(text) {}
+};
+
+// A run that the user stopped part-way through a job entry. The run driver
+// catches it; it never reaches the user as an error.
+class RunStopped : public std::exception {
+public:
+    const char* what() const noexcept override { return "Run stopped by user."; }
+};
+
+// The system's own error texts.
+inline ToolError CannotOpenFile(const std::string& path) { return ToolError("Cannot open file " + path); }
+inline ToolError CannotCreateFile(const std::string& path) { return ToolError("Cannot create file " + path); }
+inline ToolError StreamReadError() { return ToolError("Stream read error"); }
+inline ToolError StreamWriteError() { return ToolError("Stream write error"); }
+inline ToolError ListIndexOutOfBounds(std::uint64_t index)
+{
+    return ToolError("List index out of bounds (" + std::to_string(index) + ")");
+}
+
+}  // namespace eit

@@ -1,0 +1,95 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace eit {
+
+enum class OpenMode {
+    Read,       // existing file, reading; others may read, nobody may write
+    ReadWrite,  // existing file, reading and writing, shared with nobody
+    Create,     // created or emptied, reading and writing, shared with nobody
+};
+
+// A file on disk. Failures raise ToolError with the system's texts:
+// "Cannot open file %s", "Cannot create file %s", "Stream read error",
+// "Stream write error". Small reads are served from an internal buffer, so
+// walking a directory field by field costs few system calls.
+class File {
+public:
+    File() = default;
+    File(const std::string& path, OpenMode mode) { Open(path, mode); }
+    ~File();
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    void Open(const std::string& path, OpenMode mode);
+    void Close() noexcept;
+    bool IsOpen() const { return handle_ != kNoHandle; }
+    const std::string& Path() const { return path_; }
+
+    // Reads exactly n bytes or raises "Stream read error".
+    void Read(void* buffer, std::size_t n);
+    // The same without filling the read-ahead buffer: for bulk data.
+    void ReadUncached(void* buffer, std::size_t n);
+    std::uint8_t ReadU8();
+    std::uint16_t ReadU16();
+    std::uint32_t ReadU32();
+    std::vector<std::uint8_t> ReadBytes(std::size_t n);
+
+    void Write(const void* buffer, std::size_t n);
+    void WriteU32(std::uint32_t value);
+
+    void Seek(std::uint64_t position);
+    void Skip(std::uint64_t count) { Seek(position_ + count); }
+    std::uint64_t Position() const { return position_; }
+    std::uint64_t Size() const;
+    // Cuts or extends the file to `size` bytes and moves the position there.
+    void Truncate(std::uint64_t size);
+    // Flushes the file's data to the disk.
+    void Sync();
+
+    // Copies `count` bytes from `source`'s position to this file's position,
+    // in pieces of at most kCopyPiece bytes.
+    void CopyFrom(File& source, std::uint64_t count);
+
+    // Replaces the file at Path() by the finished file at `newPath` and
+    // reopens it in the same mode; used to swap in contents built aside.
+    void ReplaceWith(const std::string& newPath);
+
+    static constexpr std::size_t kCopyPiece = 61440;
+
+private:
+#ifdef _WIN32
+    using Handle = void*;
+    static inline const Handle kNoHandle = reinterpret_cast<void*>(-1);
+#else
+    using Handle = int;
+    static constexpr Handle kNoHandle = -1;
+#endif
+    std::size_t RawRead(std::uint64_t at, void* buffer, std::size_t n);
+    void RawWrite(std::uint64_t at, const void* buffer, std::size_t n);
+
+    Handle handle_ = kNoHandle;
+    std::string path_;
+    OpenMode mode_ = OpenMode::Read;
+    std::uint64_t position_ = 0;
+    // Read-ahead window: bytes [cacheStart_, cacheStart_ + cache_.size()).
+    std::vector<std::uint8_t> cache_;
+    std::uint64_t cacheStart_ = 0;
+};
+
+// Test seam: makes the N-th mutating file operation from now on (write,
+// truncate, sync or replace, counted together) fail as the disk would.
+// Seeks only move the position kept here and cannot fail.
+namespace faults {
+void FailOperation(long n);  // 0 turns injection off
+long OperationsCounted();    // mutating operations since the last FailOperation
+bool Triggered();            // whether the planned failure has happened
+}  // namespace faults
+
+}  // namespace eit

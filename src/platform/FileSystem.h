@@ -1,0 +1,22 @@
+#pragma once
+#include <string>
+
+namespace eit {
+
+// Whether any directory entry (file or folder, any attributes) has this path.
+bool Exists(const std::string& path);
+bool IsFolder(const std::string& path);
+// Creates one folder; false when it could not be made.
+bool CreateFolder(const std::string& path);
+// Creates a folder with every missing folder above it; false on failure.
+bool CreateFolders(const std::string& path);
+void RemoveFile(const std::string& path) noexcept;
+
+std::string CurrentFolder();
+// False when the folder cannot be made current.
+bool SetCurrentFolder(const std::string& path);
+// The path made absolute against the current folder, without a trailing
+// separator unless it is a root.
+std::string AbsolutePath(const std::string& path);
+
+}  // namespace eit

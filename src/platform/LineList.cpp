@@ -1,0 +1,151 @@
+#include "platform/LineList.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/Error.h"
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+
+namespace eit {
+
+namespace {
+constexpr std::size_t kBlockSize = 1 << 20;
+
+// Splits text fed in pieces into lines by the reading rules of line lists.
+class LineSplitter {
+public:
+    explicit LineSplitter(LineList& list) : list_(list) {}
+
+    // False once a zero byte has ended the text.
+    bool Feed(std::string_view piece)
+    {
+        for (char c : piece) {
+            if (afterCr_) {
+                afterCr_ = false;
+                if (c == '\n') continue;
+            }
+            if (c == '\0') {
+                ended_ = true;
+                return false;
+            }
+            if (c == '\r' || c == '\n') {
+                list_.Add(partial_);
+                partial_.clear();
+                afterCr_ = (c == '\r');
+            } else {
+                partial_ += c;
+            }
+        }
+        return true;
+    }
+
+    void Finish()
+    {
+        if (!partial_.empty()) list_.Add(partial_);
+        partial_.clear();
+    }
+
+private:
+    LineList& list_;
+    std::string partial_;
+    bool afterCr_ = false;
+    bool ended_ = false;
+};
+}  // namespace
+
+std::string_view LineList::At(std::size_t i) const
+{
+    if (i >= lines_.size()) throw ListIndexOutOfBounds(i);
+    return {lines_[i].text, lines_[i].length};
+}
+
+const char* LineList::Store(std::string_view text)
+{
+    if (text.empty()) return "";
+    if (blocks_.empty() || blockUsed_ + text.size() > blockSize_) {
+        blockSize_ = std::max(kBlockSize, text.size());
+        blocks_.push_back(std::make_unique<char[]>(blockSize_));
+        blockUsed_ = 0;
+    }
+    char* place = blocks_.back().get() + blockUsed_;
+    std::memcpy(place, text.data(), text.size());
+    blockUsed_ += text.size();
+    return place;
+}
+
+void LineList::Add(std::string_view line)
+{
+    const char* text = Store(line);
+    lines_.push_back({text, line.size()});
+}
+
+void LineList::Set(std::size_t i, std::string_view line)
+{
+    if (i >= lines_.size()) throw ListIndexOutOfBounds(i);
+    Span& span = lines_[i];
+    // A part of the line itself (a remainder) needs no copy: the blocks never move.
+    if (line.data() >= span.text && line.data() + line.size() <= span.text + span.length) {
+        span = {line.data(), line.size()};
+    } else {
+        span = {Store(line), line.size()};
+    }
+}
+
+void LineList::Shrink(std::size_t count)
+{
+    if (count < lines_.size()) lines_.resize(count);
+}
+
+void LineList::Clear()
+{
+    lines_.clear();
+    lines_.shrink_to_fit();
+    blocks_.clear();
+    blockUsed_ = blockSize_ = 0;
+}
+
+void LineList::AddText(std::string_view text)
+{
+    LineSplitter splitter(*this);
+    splitter.Feed(text);
+    splitter.Finish();
+}
+
+void LineList::LoadFromFile(const std::string& path)
+{
+    File file(path, OpenMode::Read);
+    std::uint64_t left = file.Size();
+    std::vector<char> piece(File::kCopyPiece);
+    LineSplitter splitter(*this);
+    while (left > 0) {
+        std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, piece.size()));
+        file.Read(piece.data(), n);
+        left -= n;
+        if (!splitter.Feed({piece.data(), n})) break;
+    }
+    splitter.Finish();
+}
+
+void LineList::SaveToFile(const std::string& path) const
+{
+    File file(path, OpenMode::Create);
+    try {
+        std::string piece;
+        for (const Span& line : lines_) {
+            piece.append(line.text, line.length);
+            piece += "\r\n";
+            if (piece.size() >= File::kCopyPiece) {
+                file.Write(piece.data(), piece.size());
+                piece.clear();
+            }
+        }
+        file.Write(piece.data(), piece.size());
+    } catch (...) {
+        file.Close();  // no half-written list is left behind
+        RemoveFile(path);
+        throw;
+    }
+}
+
+}  // namespace eit

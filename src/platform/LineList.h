@@ -1,0 +1,48 @@
+#pragma once
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace eit {
+
+// An ordered list of byte-string lines, stored compactly: the text lives in
+// large blocks that never move, so adding a line costs constant time and a
+// list of a million lines holds little more than its bytes.
+class LineList {
+public:
+    std::size_t Count() const { return lines_.size(); }
+    bool Empty() const { return lines_.empty(); }
+    // Line i; raises "List index out of bounds (i)" past the end.
+    std::string_view At(std::size_t i) const;
+    std::string_view operator[](std::size_t i) const { return At(i); }
+
+    void Add(std::string_view line);
+    void Set(std::size_t i, std::string_view line);
+    // Keeps the first `count` lines.
+    void Shrink(std::size_t count);
+    void Clear();
+
+    // Files: each line followed by CR LF when written; when read, a line ends
+    // at CR LF, CR or LF, a zero byte ends the text, and a final line end
+    // adds no empty line. Errors are the file layer's.
+    void LoadFromFile(const std::string& path);
+    void SaveToFile(const std::string& path) const;
+    // The same reading rules over bytes in memory.
+    void AddText(std::string_view text);
+
+private:
+    struct Span {
+        const char* text;
+        std::size_t length;
+    };
+    const char* Store(std::string_view text);
+
+    std::vector<Span> lines_;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::size_t blockUsed_ = 0;
+    std::size_t blockSize_ = 0;
+};
+
+}  // namespace eit

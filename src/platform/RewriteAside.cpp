@@ -1,0 +1,34 @@
+#include "platform/RewriteAside.h"
+
+#include "platform/Error.h"
+#include "platform/FileSystem.h"
+
+namespace eit {
+
+RewriteAside::RewriteAside(File& target) : target_(target)
+{
+    // A name of our own beside the target, so the swap stays on one volume.
+    for (int attempt = 0;; ++attempt) {
+        outPath_ = target.Path() + ".eit-new" + (attempt ? std::to_string(attempt) : "");
+        if (!Exists(outPath_)) break;
+        if (attempt == 99) throw CannotCreateFile(outPath_);
+    }
+    out_.Open(outPath_, OpenMode::Create);
+}
+
+RewriteAside::~RewriteAside()
+{
+    if (committed_) return;
+    out_.Close();
+    RemoveFile(outPath_);
+}
+
+void RewriteAside::Commit()
+{
+    out_.Sync();
+    out_.Close();
+    target_.ReplaceWith(outPath_);
+    committed_ = true;
+}
+
+}  // namespace eit

@@ -1,0 +1,30 @@
+#pragma once
+#include <string>
+
+#include "platform/File.h"
+
+namespace eit {
+
+// Builds the new contents of an open file in a fresh file beside it, and swaps
+// them in only when complete: whatever fails before Commit() returns, the
+// original file stays byte-identical and the file beside it is removed.
+class RewriteAside {
+public:
+    explicit RewriteAside(File& target);
+    ~RewriteAside();
+    RewriteAside(const RewriteAside&) = delete;
+    RewriteAside& operator=(const RewriteAside&) = delete;
+
+    File& Out() { return out_; }
+    // Flushes the new file to the disk and puts it in the target's place; the
+    // target is then open on the new contents.
+    void Commit();
+
+private:
+    File& target_;
+    File out_;
+    std::string outPath_;
+    bool committed_ = false;
+};
+
+}  // namespace eit

@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include "platform/Error.h"
+#include "platform/File.h"
+#include "platform/LineList.h"
+#include "platform/Paths.h"
+#include "platform/RewriteAside.h"
+#include "support/Files.h"
+
+namespace eit {
+namespace {
+
+using test::ReadAll;
+using test::TempFolder;
+using test::WriteAll;
+
+std::vector<std::string> Lines(std::string_view text)
+{
+    LineList list;
+    list.AddText(text);
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < list.Count(); ++i) lines.emplace_back(list[i]);
+    return lines;
+}
+
+TEST(LineList, ReadsCrLfCrAndLfLineEnds)
+{
+    EXPECT_EQ(Lines("a\r\nb\rc\nd"), (std::vector<std::string>{"a", "b", "c", "d"}));
+    EXPECT_EQ(Lines("a\n\r"), (std::vector<std::string>{"a", ""}));
+}
+
+TEST(LineList, FinalLineEndAddsNoEmptyLineButInnerEmptyLinesStay)
+{
+    EXPECT_EQ(Lines("a\r\n"), (std::vector<std::string>{"a"}));
+    EXPECT_EQ(Lines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));
+    EXPECT_EQ(Lines("\r\n"), (std::vector<std::string>{""}));
+    EXPECT_TRUE(Lines("").empty());
+}
+
+TEST(LineList, ZeroByteEndsTheText)
+{
+    EXPECT_EQ(Lines(std::string("ab\0cd\r\nef", 9)), (std::vector<std::string>{"ab"}));
+}
+
+TEST(LineList, LoadSplitsCrLfAcrossReadPieces)
+{
+    TempFolder dir;
+    // A CR at the very end of the first 61,440-byte piece and its LF in the next.
+    std::string text(File::kCopyPiece - 1, 'x');
+    text += "\r\nnext\r\n";
+    WriteAll(dir / "a.txt", text);
+    LineList list;
+    list.LoadFromFile(dir / "a.txt");
+    ASSERT_EQ(list.Count(), 2u);
+    EXPECT_EQ(list[1], "next");
+}
+
+TEST(LineList, SavesEveryLineWithCrLfAndRoundTrips)
+{
+    TempFolder dir;
+    LineList list;
+    list.Add("one");
+    list.Add("");
+    list.Add("three");
+    list.SaveToFile(dir / "l.txt");
+    EXPECT_EQ(ReadAll(dir / "l.txt"), "one\r\n\r\nthree\r\n");
+    LineList back;
+    back.LoadFromFile(dir / "l.txt");
+    EXPECT_EQ(back.Count(), 3u);
+    EXPECT_EQ(back[2], "three");
+}
+
+TEST(LineList, IndexPastTheEndRaisesTheListError)
+{
+    LineList list;
+    list.Add("x");
+    try {
+        (void)list.At(1);
+        FAIL() << "no error";
+    } catch (const ToolError& e) {
+        EXPECT_STREQ(e.what(), "List index out of bounds (1)");
+    }
+}
+
+TEST(LineList, SetKeepsOtherLinesAndAcceptsASuffixOfItself)
+{
+    LineList list;
+    for (int i = 0; i < 100000; ++i) list.Add("#Source: line " + std::to_string(i));
+    list.Set(5, list[5].substr(9));
+    list.Set(6, "replaced");
+    EXPECT_EQ(list[5], "line 5");
+    EXPECT_EQ(list[6], "replaced");
+    EXPECT_EQ(list[99999], "#Source: line 99999");
+}
+
+TEST(Paths, FileNamesExtensionsAndJoins)
+{
+    EXPECT_EQ(StoredFileName("land\\hills.bmp"), "hills.bmp");
+    EXPECT_EQ(StoredFileName("c:x.bmp"), "x.bmp");
+    EXPECT_EQ(StoredFileName("../../x"), "x");
+    EXPECT_EQ(StoredFileName("..\\..\\x"), "x");
+    EXPECT_EQ(ExtensionOf("a.b.c"), ".c");
+    EXPECT_EQ(ExtensionOf("strings"), "");
+    EXPECT_EQ(ReplaceExtension("a.b.cif", ".txt"), "a.b.txt");
+    EXPECT_EQ(ReplaceExtension("strings", ".txt"), "strings.txt");
+    EXPECT_EQ(JoinPath("dir", ""), std::string("dir") + kPathSeparator);
+    EXPECT_EQ(UpperAscii("b\xe9z"), "B\xe9Z");  // only ASCII letters change
+    EXPECT_TRUE(EqualsIgnoringAsciiCase("[0000001a]", "[0000001A]"));
+#ifndef _WIN32
+    EXPECT_EQ(FileNameOf("/data/maps.lib"), "maps.lib");
+#endif
+}
+
+TEST(File, ReportsTheSystemErrorTexts)
+{
+    TempFolder dir;
+    try {
+        File f(dir / "missing.bin", OpenMode::Read);
+        FAIL();
+    } catch (const ToolError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + (dir / "missing.bin"));
+    }
+    try {
+        File f(dir / "no/such/folder.bin", OpenMode::Create);
+        FAIL();
+    } catch (const ToolError& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot create file " + (dir / "no/such/folder.bin"));
+    }
+    WriteAll(dir / "short.bin", "abc");
+    File f(dir / "short.bin", OpenMode::Read);
+    char buffer[4];
+    EXPECT_THROW(f.Read(buffer, 4), ToolError);
+}
+
+TEST(File, SecondOpenForWritingFailsWhileTheFirstHoldsIt)
+{
+    TempFolder dir;
+    WriteAll(dir / "p.lib", "12345678");
+    File first(dir / "p.lib", OpenMode::ReadWrite);
+    EXPECT_THROW(File(dir / "p.lib", OpenMode::ReadWrite), ToolError);
+    EXPECT_THROW(File(dir / "p.lib", OpenMode::Read), ToolError);
+    first.Close();
+    EXPECT_NO_THROW(File(dir / "p.lib", OpenMode::ReadWrite));
+}
+
+TEST(File, CopyMovesBytesAcrossPieceBoundaries)
+{
+    TempFolder dir;
+    std::string data(File::kCopyPiece * 2 + 17, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7);
+    WriteAll(dir / "in.bin", "HEAD" + data);
+    File in(dir / "in.bin", OpenMode::Read);
+    File out(dir / "out.bin", OpenMode::Create);
+    in.Seek(4);
+    out.CopyFrom(in, data.size());
+    out.Close();
+    EXPECT_EQ(ReadAll(dir / "out.bin"), data);
+}
+
+TEST(RewriteAside, FailureAtAnyStepLeavesTheFileAsItWas)
+{
+    TempFolder dir;
+    const std::string before = "original contents";
+    for (long n = 1;; ++n) {
+        WriteAll(dir / "t.bin", before);
+        File target(dir / "t.bin", OpenMode::ReadWrite);
+        faults::FailOperation(n);
+        try {
+            RewriteAside aside(target);
+            aside.Out().Write("new", 3);
+            aside.Out().Write(" contents", 9);
+            aside.Commit();
+        } catch (const ToolError& e) {
+            EXPECT_STREQ(e.what(), "Stream write error");
+        }
+        bool failed = faults::Triggered();
+        faults::FailOperation(0);
+        target.Close();
+        if (!failed) {
+            EXPECT_EQ(ReadAll(dir / "t.bin"), "new contents");
+            EXPECT_GT(n, 3);
+            break;
+        }
+        SCOPED_TRACE("failing operation " + std::to_string(n));
+        EXPECT_EQ(ReadAll(dir / "t.bin"), before);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "file left beside";
+    }
+}
+
+}  // namespace
+}  // namespace eit

@@ -1,0 +1,81 @@
+#pragma once
+// Temporary folders and byte-level file helpers for tests.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace eit::test {
+
+using Bytes = std::string;
+
+inline Bytes ReadAll(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteAll(const std::filesystem::path& path, const Bytes& bytes)
+{
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline void PutU16(Bytes& b, std::uint16_t v)
+{
+    b += static_cast<char>(v & 0xFF);
+    b += static_cast<char>(v >> 8);
+}
+
+inline void PutU32(Bytes& b, std::uint32_t v)
+{
+    for (int s = 0; s < 32; s += 8) b += static_cast<char>((v >> s) & 0xFF);
+}
+
+inline std::uint32_t GetU32(const Bytes& b, std::size_t at)
+{
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<std::uint8_t>(b.at(at + static_cast<std::size_t>(i)));
+    return v;
+}
+
+// A fresh, empty folder for one test, removed afterwards.
+class TempFolder {
+public:
+    TempFolder()
+    {
+        static std::mt19937_64 random{std::random_device{}()};
+        path_ = std::filesystem::temp_directory_path() / ("eit-test-" + std::to_string(random()));
+        std::filesystem::create_directories(path_);
+    }
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    const std::filesystem::path& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    std::string str() const { return path_.string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Every file below a folder, relative path to contents.
+inline std::map<std::string, Bytes> Snapshot(const std::filesystem::path& folder)
+{
+    std::map<std::string, Bytes> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) files[std::filesystem::relative(entry.path(), folder).string()] = ReadAll(entry.path());
+    }
+    return files;
+}
+
+}  // namespace eit::test
