@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/Error.h"
+#include "platform/FileSystem.h"
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -160,7 +161,7 @@ void File::ReplaceWith(const std::string& newPath)
     OpenMode mode = mode_;
     std::string path = path_;
     Close();  // a file opened without sharing cannot be replaced while open
-    bool moved = MoveFileExA(newPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    bool moved = MoveFileExA(newPath.c_str(), ResolvedPath(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     Open(path, mode);
     if (!moved) throw StreamWriteError();
 }
@@ -249,7 +250,7 @@ void File::ReplaceWith(const std::string& newPath)
     if (InjectedFailure()) throw StreamWriteError();
     std::error_code ignored;
     std::filesystem::permissions(newPath, std::filesystem::status(path_).permissions(), ignored);
-    if (std::rename(newPath.c_str(), path_.c_str()) != 0) throw StreamWriteError();
+    if (std::rename(newPath.c_str(), ResolvedPath(path_).c_str()) != 0) throw StreamWriteError();
     OpenMode mode = mode_;
     std::string path = path_;
     Open(path, mode == OpenMode::Create ? OpenMode::ReadWrite : mode);

@@ -59,3 +59,14 @@ std::string AbsolutePath(const std::string& path)
 }
 
 }  // namespace eit
+
+namespace eit {
+
+std::string ResolvedPath(const std::string& path)
+{
+    std::error_code error;
+    fs::path resolved = fs::weakly_canonical(path, error);
+    return error ? path : resolved.string();
+}
+
+}  // namespace eit

@@ -18,5 +18,7 @@ bool SetCurrentFolder(const std::string& path);
 // The path made absolute against the current folder, without a trailing
 // separator unless it is a root.
 std::string AbsolutePath(const std::string& path);
+// The path with every link resolved: where the file's bytes really are.
+std::string ResolvedPath(const std::string& path);
 
 }  // namespace eit

@@ -7,9 +7,11 @@ namespace eit {
 
 RewriteAside::RewriteAside(File& target) : target_(target)
 {
-    // A name of our own beside the target, so the swap stays on one volume.
+    // A name of our own beside the target's real file (not beside a link to
+    // it), so the swap stays on one volume and replaces the file itself.
+    const std::string realPath = ResolvedPath(target.Path());
     for (int attempt = 0;; ++attempt) {
-        outPath_ = target.Path() + ".eit-new" + (attempt ? std::to_string(attempt) : "");
+        outPath_ = realPath + ".eit-new" + (attempt ? std::to_string(attempt) : "");
         if (!Exists(outPath_)) break;
         if (attempt == 99) throw CannotCreateFile(outPath_);
     }

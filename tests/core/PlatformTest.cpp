@@ -187,5 +187,21 @@ TEST(RewriteAside, FailureAtAnyStepLeavesTheFileAsItWas)
     }
 }
 
+#ifndef _WIN32
+TEST(RewriteAside, RewritesTheRealFileBehindALinkAndKeepsTheLink)
+{
+    TempFolder dir;
+    WriteAll(dir / "real.bin", "old");
+    std::filesystem::create_symlink(dir / "real.bin", dir / "link.bin");
+    File target(dir / "link.bin", OpenMode::ReadWrite);
+    RewriteAside aside(target);
+    aside.Out().Write("new", 3);
+    aside.Commit();
+    target.Close();
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.bin"));
+    EXPECT_EQ(ReadAll(dir / "real.bin"), "new");
+}
+#endif
+
 }  // namespace
 }  // namespace eit
