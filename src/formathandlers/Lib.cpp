@@ -166,13 +166,13 @@ void ExtractLib(RunContext& ctx, const std::string& path)
 }
 
 namespace {
-// Checks everything the rebuild needs before anything is written: enough
-// "#Target:" lines, every item file readable, every new offset within 32 bits.
 struct InsertionPlan {
     std::uint64_t directoryEnd;
-    std::vector<std::uint64_t> sizes;
+    std::vector<std::uint64_t> sizes;  // of the item file for each entry
 };
 
+// Checks everything the rebuild needs before anything is written: enough
+// "#Target:" lines, every item file readable, every new offset within 32 bits.
 InsertionPlan PlanInsertion(RunContext& ctx, std::size_t first)
 {
     LibDirectoryReader directory(ctx.SourceStream, false);

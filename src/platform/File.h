@@ -50,8 +50,6 @@ public:
     std::uint64_t Size() const;
     // Cuts or extends the file to `size` bytes and moves the position there.
     void Truncate(std::uint64_t size);
-    // Flushes the file's data to the disk.
-    void Sync();
 
     // Copies `count` bytes from `source`'s position to this file's position,
     // in pieces of at most kCopyPiece bytes.
@@ -84,7 +82,7 @@ private:
 };
 
 // Test seam: makes the N-th mutating file operation from now on (write,
-// truncate, sync or replace, counted together) fail as the disk would.
+// truncate or replace, counted together) fail as the disk would.
 // Seeks only move the position kept here and cannot fail.
 namespace faults {
 void FailOperation(long n);  // 0 turns injection off
