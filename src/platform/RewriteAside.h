@@ -16,10 +16,10 @@ public:
     RewriteAside& operator=(const RewriteAside&) = delete;
 
     File& Out() { return out_; }
-    // Puts the new file in the target's place by a rename, which the file
-    // system orders after the new file's data; the target is then open on the
-    // new contents. (No flush to the disk first: it would double the time of
-    // a replay, and a rename over a file already forces its data out.)
+    // Puts the new file in the target's place by a rename; the target is then
+    // open on the new contents. There is no flush to the disk first: it would
+    // double a replay's time, and common file systems (ext4, NTFS) write a
+    // file's data out before a rename over another file takes effect.
     void Commit();
 
 private:
