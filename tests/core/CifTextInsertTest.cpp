@@ -8,17 +8,6 @@ namespace {
 
 using CifTextInsert = CifTextTest;
 
-// The file as insertion rewrites it: header and table tail kept, records in
-// entry order, the fixed filler and nothing after the text block.
-Bytes Rewritten(const CifParts& original, const std::vector<Bytes>& texts, const Bytes& leads)
-{
-    CifParts parts = CifOfTexts(texts, leads);
-    parts.header = original.header;
-    parts.tableTail = original.tableTail;
-    parts.filler = kRewrittenFiller;
-    return BuildCif(parts);
-}
-
 class CifTextRoundTrip : public CifTextTest, public ::testing::WithParamInterface<std::string> {};
 
 TEST_P(CifTextRoundTrip, UnchangedTxtChangesOnlyWhatInsertionNormalises)
@@ -47,7 +36,7 @@ TEST_P(CifTextRoundTrip, UnchangedTxtChangesOnlyWhatInsertionNormalises)
 
     EXPECT_EQ(Insert(name, ReadAll(dir / "names.txt")), 2u);
     const Bytes leads = lead ? Bytes("\0P\0RQ", 5) : Bytes();
-    EXPECT_EQ(ReadAll(dir / name), Rewritten(original, {"shared", "Line one\nline two\nthird", "shared", "tab\t", ""}, leads));
+    EXPECT_EQ(ReadAll(dir / name), RewrittenCif(original, {"shared", "Line one\nline two\nthird", "shared", "tab\t", ""}, leads));
     EXPECT_EQ(recorder.messages, (std::vector<std::string>{"Dexoring contents...", "Inserting text to " + name + "..."}));
     EXPECT_EQ(recorder.results, (std::vector<std::string>{"Inserted."}));
     EXPECT_EQ(recorder.progress.back(), 80);
@@ -74,7 +63,7 @@ TEST_F(CifTextInsert, EditedTxtIsMatchedByHeaderWhateverItsCaseAndOrder)
     txt += "[0000000B]\r\nbeyond the count\r\n[########]\r\n";
 
     Insert("x.cif", txt);
-    EXPECT_EQ(ReadAll(dir / "x.cif"), Rewritten(original, {"one\ntwo\nthree", "", "before", "first wins", "", "tab\t", "6", "7", "8", "9", "ten"},
+    EXPECT_EQ(ReadAll(dir / "x.cif"), RewrittenCif(original, {"one\ntwo\nthree", "", "before", "first wins", "", "tab\t", "6", "7", "8", "9", "ten"},
                                                 "ABCDEFGHIJK"));
 }
 
@@ -98,7 +87,7 @@ TEST_F(CifTextInsert, TableBelowOneEntryIsRewrittenWithAnEmptyTextBlock)
     original.after = "x";
     WriteAll(dir / "t.sal", BuildCif(original));
     Insert("t.sal", "anything\r\n");
-    EXPECT_EQ(ReadAll(dir / "t.sal"), Rewritten(original, {}, ""));
+    EXPECT_EQ(ReadAll(dir / "t.sal"), RewrittenCif(original, {}, ""));
 }
 
 TEST_F(CifTextInsert, MissingTxtIsPassedOverSilently)
@@ -123,9 +112,7 @@ TEST_F(CifTextInsert, ReplaySkipsAGroupWhoseSourceIsMissingAndGoesOn)
                                      "\r\n#Format: CIF\r\n#Source: " + (dir / "here.sal") + "\r\n#Target: " + (dir / "here.txt") + "\r\n");
     ReplayLog(ctx, dir / "result.log");
     EXPECT_EQ(recorder.results, (std::vector<std::string>{SourceMissingLine(JoinPath(dir.str(), "gone.cif")), "Inserted."}));
-    CifParts rebuilt = CifOfTexts({"new"});
-    rebuilt.filler = kRewrittenFiller;
-    EXPECT_EQ(ReadAll(dir / "here.sal"), BuildCif(rebuilt));
+    EXPECT_EQ(ReadAll(dir / "here.sal"), RewrittenCif(CifParts(), {"new"}));
     EXPECT_FALSE(std::filesystem::exists(dir / "gone.cif"));
 }
 
@@ -142,7 +129,7 @@ TEST_F(CifTextInsert, FailureAtAnyWriteLeavesTheFileByteIdentical)
         faults::FailOperation(0);
         if (!failed) {
             EXPECT_EQ(error, "(no error)");
-            EXPECT_EQ(ReadAll(dir / "x.cif"), Rewritten(original, {"uno", "", "tres tres"}, "XYZ"));
+            EXPECT_EQ(ReadAll(dir / "x.cif"), RewrittenCif(original, {"uno", "", "tres tres"}, "XYZ"));
             EXPECT_GT(n, 5);
             break;
         }

@@ -61,6 +61,17 @@ inline CifParts CifOfTexts(const std::vector<Bytes>& texts, const Bytes& leads =
     return parts;
 }
 
+// The file as insertion rewrites it: header and table tail kept, records in
+// entry order, the fixed filler and nothing after the text block.
+inline Bytes RewrittenCif(const CifParts& original, const std::vector<Bytes>& texts, const Bytes& leads = "")
+{
+    CifParts parts = CifOfTexts(texts, leads);
+    parts.header = original.header;
+    parts.tableTail = original.tableTail;
+    parts.filler = kRewrittenFiller;
+    return BuildCif(parts);
+}
+
 // The .txt layout of these texts: header line, text, end marker, empty line.
 inline Bytes TxtOf(const std::vector<Bytes>& texts)
 {
