@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "main/Replay.h"
 #include "platform/Error.h"
@@ -52,14 +53,11 @@ void CheckRecords(const CifTextFile& cif, const File& file)
     const std::uint64_t lead = cif.leadBytes ? 1 : 0;
     for (std::size_t i = 0; i < cif.EntryCount(); ++i) {
         const std::uint64_t start = std::uint64_t{cif.Offset(i)} + lead;
-        const std::string entry = "entry " + std::to_string(i) + ": its record at offset " + std::to_string(cif.Offset(i));
-        if (start >= block.size()) {
-            throw Damaged(file, entry + (lead ? " (after its lead byte)" : "") + " lies outside the text block of " +
-                                    std::to_string(block.size()) + " bytes");
-        }
-        if (lastZero == kNoLine || start > lastZero) {
-            throw Damaged(file, entry + " has no terminating zero inside the text block of " + std::to_string(block.size()) + " bytes");
-        }
+        if (start < block.size() && lastZero != kNoLine && start <= lastZero) continue;
+        const std::string record = "entry " + std::to_string(i) + ": its record at offset " + std::to_string(cif.Offset(i));
+        const std::string blockSize = " the text block of " + std::to_string(block.size()) + " bytes";
+        if (start >= block.size()) throw Damaged(file, record + (lead ? " (after its lead byte)" : "") + " lies outside" + blockSize);
+        throw Damaged(file, record + " has no terminating zero inside" + blockSize);
     }
 }
 
@@ -200,15 +198,15 @@ int HexDigit(char c)
     return -1;
 }
 
-// The entry an entry header line names, in either letter case; -1 for any other line.
-std::int64_t EntryOfHeader(std::string_view line)
+// The entry an entry header line names, in either letter case; nothing for any other line.
+std::optional<std::uint32_t> EntryOfHeader(std::string_view line)
 {
-    if (line.size() != 10 || line.front() != '[' || line.back() != ']') return -1;
-    std::int64_t entry = 0;
+    if (line.size() != 10 || line.front() != '[' || line.back() != ']') return std::nullopt;
+    std::uint32_t entry = 0;
     for (char c : line.substr(1, 8)) {
         int digit = HexDigit(c);
-        if (digit < 0) return -1;
-        entry = entry * 16 + digit;
+        if (digit < 0) return std::nullopt;
+        entry = entry * 16 + static_cast<std::uint32_t>(digit);
     }
     return entry;
 }
@@ -219,10 +217,8 @@ std::vector<std::size_t> IndexHeaderLines(const LineList& lines, std::size_t cou
 {
     std::vector<std::size_t> headers(count, kNoLine);
     for (std::size_t i = 0; i < lines.Count(); ++i) {
-        std::int64_t entry = EntryOfHeader(lines[i]);
-        if (entry >= 0 && static_cast<std::uint64_t>(entry) < count && headers[static_cast<std::size_t>(entry)] == kNoLine) {
-            headers[static_cast<std::size_t>(entry)] = i;
-        }
+        std::optional<std::uint32_t> entry = EntryOfHeader(lines[i]);
+        if (entry && *entry < count && headers[*entry] == kNoLine) headers[*entry] = i;
     }
     return headers;
 }
