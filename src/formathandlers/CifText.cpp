@@ -53,7 +53,7 @@ void CheckRecords(const CifTextFile& cif, const File& file)
     const std::uint64_t lead = cif.leadBytes ? 1 : 0;
     for (std::size_t i = 0; i < cif.EntryCount(); ++i) {
         const std::uint64_t start = std::uint64_t{cif.Offset(i)} + lead;
-        if (start < block.size() && lastZero != kNoLine && start <= lastZero) continue;
+        if (lastZero != kNoLine && start <= lastZero) continue;
         const std::string record = "entry " + std::to_string(i) + ": its record at offset " + std::to_string(cif.Offset(i));
         const std::string blockSize = " the text block of " + std::to_string(block.size()) + " bytes";
         if (start >= block.size()) throw Damaged(file, record + (lead ? " (after its lead byte)" : "") + " lies outside" + blockSize);
