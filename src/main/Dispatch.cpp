@@ -1,5 +1,6 @@
 #include "main/Dispatch.h"
 
+#include "formathandlers/CifText.h"
 #include "formathandlers/Lib.h"
 #include "main/JobKinds.h"
 #include "main/Replay.h"
@@ -10,6 +11,7 @@ void Dispatch(RunContext& ctx, std::uint8_t kind, const std::string& path)
 {
     switch (kind) {
     case kExtractLib: ExtractLib(ctx, path); break;
+    case kExtractCifText: ExtractCifText(ctx, path); break;
     case kReplayLogs:
     case kReplayProject: ReplayLog(ctx, path); break;
     default: break;
@@ -20,6 +22,7 @@ InsertHandler InsertHandlerOf(std::uint8_t replayFormat)
 {
     switch (replayFormat) {
     case kExtractLib: return InsertLib;
+    case kExtractCifText: return InsertCifText;
     default: return nullptr;
     }
 }
