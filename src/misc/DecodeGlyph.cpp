@@ -37,7 +37,7 @@ void DecodeRow(std::span<const std::uint8_t> pixelData, std::uint32_t entry, std
                              std::to_string(x) + " passes the end of the row (width " + std::to_string(width) + ")");
         }
         if (at + code > pixelData.size()) {
-            throw GlyphFault(RowLabel(r) + "a literal run passes the end of the pixel data (" +
+            throw GlyphFault(RowLabel(r) + "a literal run reaches past the end of the pixel data (" +
                              std::to_string(pixelData.size()) + " bytes)");
         }
         std::copy_n(pixelData.data() + at, code, row + x);
