@@ -122,6 +122,13 @@ inline Bytes MakeFont(const TestFont& spec)
     return AssembleFont(parts);
 }
 
+inline Bytes MakeFont(const std::vector<TestGlyph>& glyphs)
+{
+    TestFont spec;
+    spec.glyphs = glyphs;
+    return MakeFont(spec);
+}
+
 // A glyph of the given size whose pixels follow from `seed`, with empty
 // pixels among them.
 inline TestGlyph PatternGlyph(std::uint32_t seed, std::uint32_t width, std::uint32_t height, std::uint32_t top)
