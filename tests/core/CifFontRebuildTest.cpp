@@ -147,6 +147,17 @@ TEST(FontRebuild, ProgressRunsFrom71To99AndEveryConversionAppends)
     EXPECT_EQ(twice.rows.size(), once.rows.size() + 2 * 4 * newRows) << "the first rebuild's rows stay, unreferenced";
 }
 
+// Rebuilds a font of `records` glyphs from a sheet made by hand.
+FontParts RebuildFrom(const IndexedImage& sheet, std::uint32_t records)
+{
+    Drawn d;
+    d.font = d.w.PutFont("f.fnt", MakeFont(Glyphs(records)));
+    d.sheet = d.w.dir / "edited.bmp";
+    SaveBmp(sheet, d.sheet);
+    d.w.Replay({{d.font, d.sheet}});
+    return SplitFont(ReadAll(d.font));
+}
+
 TEST(FontRebuild, InkComesFromColoursAndEmptinessFromIndexes)
 {
     // Entry 0 is grey here and entries 3 and 5 black: index 0 widens the
@@ -166,12 +177,7 @@ TEST(FontRebuild, InkComesFromColoursAndEmptinessFromIndexes)
         sheet.SetPixel(6, top + 1, 8);
         sheet.SetPixel(9, top + 1, 3);
     }
-    Drawn d;
-    d.font = d.w.PutFont("f.fnt", MakeFont(Glyphs(224)));
-    d.sheet = d.w.dir / "edited.bmp";
-    SaveBmp(sheet, d.sheet);
-    d.w.Replay({{d.font, d.sheet}});
-    const FontParts now = SplitFont(ReadAll(d.font));
+    const FontParts now = RebuildFrom(sheet, 224);
     const RecordWords r = RecordOf(now.table, 170);
     EXPECT_EQ(r.width, 6u) << "index 0 is grey here: ink";
     EXPECT_EQ(r.height, 1u);
@@ -190,12 +196,7 @@ TEST(FontRebuild, LongLeadsKeep1023AndSkipTheRest)
         sheet.SetPixel(1, 3 * k, 4);
         sheet.SetPixel(1150, 3 * k + 1, 6);
     }
-    Drawn d;
-    d.font = d.w.PutFont("f.fnt", MakeFont(Glyphs(10)));
-    d.sheet = d.w.dir / "wide.bmp";
-    SaveBmp(sheet, d.sheet);
-    d.w.Replay({{d.font, d.sheet}});
-    const FontParts now = SplitFont(ReadAll(d.font));
+    const FontParts now = RebuildFrom(sheet, 10);
     const RecordWords r = RecordOf(now.table, 160);
     ASSERT_EQ(r.width, 1150u);
     Bytes expected(2 * 1150, '\0');
