@@ -12,25 +12,13 @@
 #include "platform/Bmp.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
+#include "platform/LittleEndian.h"
 #include "platform/Paths.h"
 #include "platform/RewriteAside.h"
 
 namespace eit {
 
 namespace {
-constexpr std::size_t kTargetPrefixLength = 9;  // "#Target: "
-
-std::uint32_t GetU32(const std::vector<std::uint8_t>& bytes, std::size_t at)
-{
-    return static_cast<std::uint32_t>(bytes[at]) | (static_cast<std::uint32_t>(bytes[at + 1]) << 8) |
-           (static_cast<std::uint32_t>(bytes[at + 2]) << 16) | (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
-}
-
-void SetU32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
 ToolError Damaged(const std::string& fontPath, const std::string& what)
 {
     return ToolError("Damaged CIF font " + fontPath + ": " + what);
@@ -55,21 +43,19 @@ void SkipBlockWord(File& font, std::uint64_t fileSize, const std::string& block)
 }
 }  // namespace
 
-std::uint32_t CifFont::GlyphCount() const { return GetU32(fixed, kGlyphCountOffset); }
+std::uint32_t CifFont::GlyphCount() const { return LoadU32(fixed.data() + kGlyphCountOffset); }
 
 GlyphRecord CifFont::Record(std::size_t index) const
 {
-    const std::size_t at = index * kGlyphRecordSize;
-    return {GetU32(glyphTable, at),      GetU32(glyphTable, at + 4),  GetU32(glyphTable, at + 8),
-            GetU32(glyphTable, at + 12), GetU32(glyphTable, at + 16), GetU32(glyphTable, at + 20),
-            GetU32(glyphTable, at + 24)};
+    const std::uint8_t* p = glyphTable.data() + index * kGlyphRecordSize;
+    return {LoadU32(p), LoadU32(p + 4), LoadU32(p + 8), LoadU32(p + 12), LoadU32(p + 16), LoadU32(p + 20), LoadU32(p + 24)};
 }
 
 void CifFont::SetRecord(std::size_t index, const GlyphRecord& r)
 {
     std::size_t at = index * kGlyphRecordSize;
     for (std::uint32_t word : {r.mark, r.extra1, r.top, r.width, r.height, r.firstRow, r.extra2}) {
-        SetU32(glyphTable, at, word);
+        StoreU32(glyphTable.data() + at, word);
         at += 4;
     }
 }
@@ -109,8 +95,10 @@ SheetGeometry MeasureGlyphs(const CifFont& font, const std::string& fontPath)
     SheetGeometry sheet;
     const std::uint32_t count = font.GlyphCount();
     if (count > font.RecordCount()) {
-        throw Damaged(fontPath, "glyph " + std::to_string(font.RecordCount()) + ": its record lies past the end of the glyph table (" +
-                                    std::to_string(font.glyphTable.size()) + " bytes for " + std::to_string(count) + " glyphs)");
+        throw Damaged(fontPath, "glyph " + std::to_string(font.RecordCount()) +
+                                    ": its record lies past the end of the glyph table (" +
+                                    std::to_string(font.glyphTable.size()) + " bytes for " + std::to_string(count) +
+                                    " glyphs)");
     }
     for (std::uint32_t i = 0; i < count; ++i) {
         const GlyphRecord r = font.Record(i);
@@ -260,8 +248,7 @@ std::size_t ConvertBitmapToFont(RunContext& ctx, const std::string& path, std::s
         ctx.report.AddResult(SourceMissingLine(path));
         return first;
     }
-    const std::string_view line = ctx.ReplayLines[first];
-    const std::string sheetPath(line.substr(std::min(line.size(), kTargetPrefixLength)));
+    const std::string sheetPath = TargetPathOf(ctx.ReplayLines[first]);
     const std::string fontPath = ctx.SourceStream.Path();
     const std::string refusal = "Cannot convert " + sheetPath + " into CIF font " + fontPath + ": ";
     const IndexedImage sheet = LoadBmp(sheetPath);
@@ -302,8 +289,8 @@ std::size_t ConvertBitmapToFont(RunContext& ctx, const std::string& path, std::s
     if (font.rowTable.size() > UINT32_MAX) {
         throw ToolError(refusal + "its row table would grow past the 4 GiB that its size word can hold");
     }
-    SetU32(font.fixed, kGlyphCountOffset, kRebuiltGlyphCount);
-    SetU32(font.fixed, kPixelDataSizeOffset, static_cast<std::uint32_t>(font.pixelData.size()));
+    StoreU32(font.fixed.data() + kGlyphCountOffset, kRebuiltGlyphCount);
+    StoreU32(font.fixed.data() + kPixelDataSizeOffset, static_cast<std::uint32_t>(font.pixelData.size()));
 
     RewriteAside aside(ctx.SourceStream);
     WriteCifFont(aside.Out(), font);

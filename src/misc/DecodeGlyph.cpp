@@ -3,15 +3,14 @@
 #include <algorithm>
 
 #include "platform/IndexedImage.h"
+#include "platform/LittleEndian.h"
 
 namespace eit {
 
 namespace {
 std::uint32_t EntryAt(std::span<const std::uint8_t> rowTable, std::uint64_t index)
 {
-    const std::uint8_t* p = rowTable.data() + index * kRowEntrySize;
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    return LoadU32(rowTable.data() + index * kRowEntrySize);
 }
 
 std::string RowLabel(std::uint32_t r) { return "row " + std::to_string(r) + ": "; }
@@ -52,7 +51,8 @@ std::vector<std::uint8_t> DecodeGlyph(std::span<const std::uint8_t> pixelData, s
 {
     std::uint64_t entries = rowTable.size() / kRowEntrySize;
     if (height != 0 && std::uint64_t{firstRow} + height > entries) {
-        throw GlyphFault("its rows " + std::to_string(firstRow) + " to " + std::to_string(std::uint64_t{firstRow} + height - 1) +
+        const std::uint64_t lastRow = std::uint64_t{firstRow} + height - 1;
+        throw GlyphFault("its rows " + std::to_string(firstRow) + " to " + std::to_string(lastRow) +
                          " lie past the end of the row table (" + std::to_string(entries) + " entries)");
     }
     if (std::uint64_t{width} * height > IndexedImage::kMaxPixels) {

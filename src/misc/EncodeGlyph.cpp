@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/LittleEndian.h"
+
 namespace eit {
 
 namespace {
@@ -63,8 +65,7 @@ void EncodeGlyph(std::span<const std::uint8_t> image, std::uint32_t width, std::
                              " of the pixel data, past the " + std::to_string(kMaxRowOffset) + " that a row entry can reach");
         }
         std::uint32_t lead = EncodeRow(image.data() + std::size_t{r} * width, width, pixelData);
-        std::uint32_t entry = MakeRowEntry(static_cast<std::uint32_t>(offset), lead);
-        for (int shift = 0; shift < 32; shift += 8) rowTable.push_back(static_cast<std::uint8_t>(entry >> shift));
+        AppendU32(rowTable, MakeRowEntry(static_cast<std::uint32_t>(offset), lead));
     }
 }
 

@@ -5,7 +5,7 @@
 
 #include "platform/Error.h"
 #include "platform/File.h"
-#include "platform/FileSystem.h"
+#include "platform/LittleEndian.h"
 
 namespace eit {
 
@@ -39,9 +39,7 @@ ToolError Refused(const std::string& path, const std::string& what)
     return ToolError("Cannot load bitmap " + path + ": " + what);
 }
 
-std::uint32_t U16(const std::uint8_t* p) { return static_cast<std::uint32_t>(p[0] | (p[1] << 8)); }
-std::uint32_t U32(const std::uint8_t* p) { return U16(p) | (U16(p + 2) << 16); }
-std::int64_t I32(const std::uint8_t* p) { return static_cast<std::int32_t>(U32(p)); }
+std::int64_t I32(const std::uint8_t* p) { return static_cast<std::int32_t>(LoadU32(p)); }
 
 bool IsKnownHeaderSize(std::uint32_t size)
 {
@@ -56,8 +54,8 @@ Layout ReadLayout(File& file, std::uint64_t fileSize)
     file.Read(head, static_cast<std::size_t>(std::min<std::uint64_t>(sizeof head, fileSize)));
     if (head[0] != 'B' || head[1] != 'M') throw Refused(path, "it is not a BMP file");
     Layout layout;
-    layout.pixelOffset = U32(head + 10);
-    layout.headerSize = U32(head + 14);
+    layout.pixelOffset = LoadU32(head + 10);
+    layout.headerSize = LoadU32(head + 14);
     if (!IsKnownHeaderSize(layout.headerSize)) {
         throw Refused(path, "its header of " + std::to_string(layout.headerSize) + " bytes is of no known BMP kind" +
                                 kAdvice);
@@ -68,16 +66,16 @@ Layout ReadLayout(File& file, std::uint64_t fileSize)
     std::int64_t width, height;
     std::uint32_t bits;
     if (layout.headerSize == kCoreHeaderSize) {
-        width = U16(info + 4);
-        height = U16(info + 6);
-        bits = U16(info + 10);
+        width = LoadU16(info + 4);
+        height = LoadU16(info + 6);
+        bits = LoadU16(info + 10);
         layout.entrySize = 3;
     } else {
         width = I32(info + 4);
         height = I32(info + 8);
-        bits = U16(info + 14);
-        layout.compression = U32(info + 16);
-        std::uint32_t used = U32(info + 32);
+        bits = LoadU16(info + 14);
+        layout.compression = LoadU32(info + 16);
+        std::uint32_t used = LoadU32(info + 32);
         if (used > 256) throw Refused(path, "its colour table claims " + std::to_string(used) + " entries, over 256");
         if (used != 0) layout.colourCount = used;
     }
@@ -205,31 +203,19 @@ void CheckIndexes(const IndexedImage& image, std::uint32_t colourCount, const st
     }
 }
 
-void PutU16(std::vector<std::uint8_t>& out, std::uint32_t value)
-{
-    out.push_back(static_cast<std::uint8_t>(value));
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-void PutU32(std::vector<std::uint8_t>& out, std::uint32_t value)
-{
-    PutU16(out, value & 0xFFFF);
-    PutU16(out, value >> 16);
-}
-
 void WriteBmp(const IndexedImage& image, File& out)
 {
     const std::uint32_t stride = (image.Width() + 3) / 4 * 4;
     const std::uint32_t pixelOffset = static_cast<std::uint32_t>(kFileHeaderSize) + kInfoHeaderSize + 256 * 4;
     const std::uint32_t pixelBytes = stride * image.Height();
     std::vector<std::uint8_t> bytes{'B', 'M'};
-    PutU32(bytes, pixelOffset + pixelBytes);
-    PutU32(bytes, 0);
-    PutU32(bytes, pixelOffset);
-    for (std::uint32_t field : {kInfoHeaderSize, image.Width(), image.Height()}) PutU32(bytes, field);
-    PutU16(bytes, 1);  // planes
-    PutU16(bytes, 8);  // bits per pixel
-    for (std::uint32_t field : {kCompressionNone, pixelBytes, 2835u, 2835u, 256u, 0u}) PutU32(bytes, field);
+    AppendU32(bytes, pixelOffset + pixelBytes);
+    AppendU32(bytes, 0);
+    AppendU32(bytes, pixelOffset);
+    for (std::uint32_t field : {kInfoHeaderSize, image.Width(), image.Height()}) AppendU32(bytes, field);
+    AppendU16(bytes, 1);  // planes
+    AppendU16(bytes, 8);  // bits per pixel
+    for (std::uint32_t field : {kCompressionNone, pixelBytes, 2835u, 2835u, 256u, 0u}) AppendU32(bytes, field);
     for (const Rgb& colour : image.Colours()) bytes.insert(bytes.end(), {colour.blue, colour.green, colour.red, 0});
     for (std::uint32_t r = image.Height(); r-- > 0;) {
         bytes.insert(bytes.end(), image.Row(r), image.Row(r) + image.Width());
@@ -260,15 +246,12 @@ IndexedImage LoadBmp(const std::string& path)
 
 std::uint64_t SaveBmp(const IndexedImage& image, const std::string& path)
 {
-    File out(path, OpenMode::Create);
-    try {
+    std::uint64_t size = 0;
+    CreateWholeFile(path, [&](File& out) {
         WriteBmp(image, out);
-    } catch (...) {
-        out.Close();
-        RemoveFile(path);
-        throw;
-    }
-    return out.Size();
+        size = out.Position();
+    });
+    return size;
 }
 
 }  // namespace eit

@@ -193,10 +193,12 @@ TEST(FontSheet, DamagedFontsAreRefusedNamingTheGlyphAndLeaveNothing)
     const std::vector<Case> cases = {
         {"more glyphs than records", [](FontParts& p) { SetU32(p.fixed, 16, 7); }, "glyph 6: its record lies past"},
         {"rows past the row table", [](FontParts& p) { SetU32(p.table, 2 * 28 + 20, 1000); }, "glyph 2: its rows 1000"},
-        {"codes past the pixel data", [](FontParts& p) { SetU32(p.rows, 4 * 1, 0x3FFFFF); }, "glyph 0: row 1: its codes run past"},
+        {"codes past the pixel data", [](FontParts& p) { SetU32(p.rows, 4 * 1, 0x3FFFFF); },
+         "glyph 0: row 1: its codes run past"},
         {"literal run past the row", [](FontParts& p) { SetU32(p.table, 4 * 28 + 12, 2); }, "glyph 4: row 0: a literal run"},
         {"lead past the row", [](FontParts& p) { SetU32(p.rows, 0, 5u << 22); }, "glyph 0: row 0: a literal run of"},
-        {"glyph table past the file", [](FontParts& p) { p.table.resize(p.table.size() + 3); }, "reaches past the end of the file"},
+        {"glyph table past the file", [](FontParts& p) { p.table.resize(p.table.size() + 3); },
+         "reaches past the end of the file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
