@@ -204,8 +204,9 @@ std::vector<GlyphCell> RebuildCells(const IndexedImage& sheet, const std::string
 {
     std::vector<GlyphCell> cells = FindCells(sheet);
     if (cells.size() < kSheetStrips) {
-        throw ToolError(refusal + "the sheet has " + std::to_string(cells.size()) + " cells, fewer than the " +
-                        std::to_string(kSheetStrips) + " that glyphs 160 to 223 need");
+        throw ToolError(refusal + "the sheet has " + std::to_string(cells.size()) +
+                        (cells.size() == 1 ? " cell" : " cells") + ", fewer than the " + std::to_string(kSheetStrips) +
+                        " that glyphs 160 to 223 need (each strip must end in a row that is black in column 0)");
     }
     cells.resize(kSheetStrips);
     for (std::size_t k = 0; k < cells.size(); ++k) {
