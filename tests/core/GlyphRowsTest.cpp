@@ -4,7 +4,6 @@
 
 #include "misc/DecodeGlyph.h"
 #include "misc/EncodeGlyph.h"
-#include "misc/Palette.h"
 
 namespace eit {
 namespace {
@@ -159,16 +158,6 @@ TEST(GlyphRows, EncodingRefusesRowsBeyondTheReachOfAnEntry)
     Pixels data(kMaxRowOffset, 0), table;
     EXPECT_NO_THROW(EncodeGlyph(Pixels{1}, 1, 1, data, table)) << "a row may start at offset 4,194,303";
     EXPECT_THROW(EncodeGlyph(Pixels{1}, 1, 1, data, table), GlyphFault);
-}
-
-TEST(Palette, EntriesAreRedGreenBlueTriplesInOrder)
-{
-    std::array<std::uint8_t, kActPaletteSize> act;
-    for (std::size_t i = 0; i < act.size(); ++i) act[i] = static_cast<std::uint8_t>(i * 11 + i / 256);
-    ColourTable colours = MakePalette(act);
-    for (std::size_t i = 0; i < 256; ++i) {
-        EXPECT_EQ(colours[i], (Rgb{act[3 * i], act[3 * i + 1], act[3 * i + 2]})) << "entry " << i;
-    }
 }
 
 }  // namespace
