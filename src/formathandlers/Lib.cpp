@@ -38,6 +38,24 @@ std::string ChooseOutputName(const std::string& typeFolder, const std::string& p
 }
 
 
+// Walks the whole directory before any item is written, so a damaged entry
+// anywhere refuses the package. Items may share their bytes, so a small
+// package can name far more than it holds: past 4 GiB, more than insertion
+// could ever put back, it is refused too.
+void CheckWholeDirectory(File& package)
+{
+    LibDirectoryReader directory(package);
+    std::uint64_t itemBytes = 0;
+    for (std::uint32_t i = 0; i < directory.EntryCount(); ++i) {
+        const LibEntry entry = directory.Next();
+        itemBytes += entry.size;
+        if (itemBytes > kMaxOffset) {
+            throw Damaged(package, EntryLabel(i, entry.name) + ": the items up to it come to " + std::to_string(itemBytes) +
+                                       " bytes, past the 4 GiB a package can hold (do items overlap?)");
+        }
+    }
+}
+
 // How many "#Target:" lines follow `first`: the group of a package whose file was missing.
 std::size_t CountTargetLines(const LineList& lines, std::size_t first)
 {
@@ -110,6 +128,7 @@ std::string NumberedTargetName(std::string_view plainTargetName, std::uint16_t c
 void ExtractLib(RunContext& ctx, const std::string& path)
 {
     File package(path, OpenMode::Read);
+    CheckWholeDirectory(package);
     LibDirectoryReader directory(package);
     const std::string packageName(FileNameOf(path));
     const std::string stem = PackageStem(packageName);

@@ -46,7 +46,8 @@ private:
     bool checkData_;
 };
 
-// Extracts every item of a package into TargetDir, a folder per type.
+// Extracts every item of a package into TargetDir, a folder per type; a
+// package damaged anywhere in its directory is refused before any item is written.
 void ExtractLib(RunContext& ctx, const std::string& path);
 // Rebuilds the package open as SourceStream from the files named by the
 // "#Target:" lines from `first` on; returns first + entryCount.
