@@ -60,6 +60,20 @@ void CheckRecords(const CifTextFile& cif, const File& file)
     }
 }
 
+// Records may be shared, so the texts of a small file can add up to far more
+// than the file: refused past 4 GiB, more than insertion could ever put back.
+void CheckTextTotal(const CifTextFile& cif, const std::string& path)
+{
+    std::uint64_t total = 0;
+    for (std::size_t i = 0; i < cif.EntryCount(); ++i) {
+        total += cif.Text(i).size();
+        if (total > kMaxOffset) {
+            throw ToolError("Cannot extract " + path + ": its texts up to entry " + std::to_string(i) +
+                            " already come to more than 4 GiB, the limit of a text block");
+        }
+    }
+}
+
 // Sets the file's progress bar to 0 of 100 and lets the window catch up.
 void StartProgress(RunContext& ctx)
 {
@@ -148,33 +162,37 @@ void ExtractCifText(RunContext& ctx, const std::string& path)
     File source(path, OpenMode::Read);
     const std::string name(FileNameOf(path));
     const CifTextFile cif = LoadCifTextFile(ctx, source, HasCifLeadBytes(path));
+    const std::size_t count = cif.EntryCount();
+    CheckTextTotal(cif, path);
 
     ctx.report.CurrentMessage("Extracting text from " + name + "...");
     StartProgress(ctx);
-    const std::size_t count = cif.EntryCount();
     const std::string countText = std::to_string(count);
-    std::string txt;
-    txt.reserve(cif.textBlock.size() + count * 32);
-    for (std::size_t i = 0; i < count; ++i) {
-        txt += CifEntryHeader(i);
-        txt += "\r\n";
-        txt += cif.Text(i);
-        txt += "\r\n";
-        txt += kCifEndMarker;
-        txt += "\r\n\r\n";
-        ctx.MoveProgress(static_cast<int>(i * 100 / count));
-        ctx.report.Extracted("Extarcted: " + std::to_string(i + 1) + " of " + countText);
-    }
-
     const std::string txtName = ReplaceExtension(name, ".txt");
     const std::string txtPath = JoinPath(ctx.TargetDir, txtName);
+    CreateWholeFile(txtPath, [&](File& out) {
+        std::string piece;
+        for (std::size_t i = 0; i < count; ++i) {
+            piece += CifEntryHeader(i);
+            piece += "\r\n";
+            piece += cif.Text(i);
+            piece += "\r\n";
+            piece += kCifEndMarker;
+            piece += "\r\n\r\n";
+            if (piece.size() >= File::kCopyPiece) {
+                out.Write(piece.data(), piece.size());
+                piece.clear();
+            }
+            ctx.MoveProgress(static_cast<int>(i * 100 / count));
+            ctx.report.Extracted("Extarcted: " + std::to_string(i + 1) + " of " + countText);
+        }
+        out.Write(piece.data(), piece.size());
+        ctx.TotalBytes += out.Position();
+    });
     ctx.report.AddResult(txtName + " was extracted.");
     ctx.report.PumpEvents();
     ctx.OperationLog.Add("#Target: " + txtPath);
-    CreateWholeFile(txtPath, [&](File& out) { out.Write(txt.data(), txt.size()); });
-    ctx.TotalBytes += txt.size();
 }
-
 
 namespace {
 int HexDigit(char c)
