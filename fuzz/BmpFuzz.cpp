@@ -1,6 +1,7 @@
 // LoadBmp and FindCells over a fuzzed file: the loader refuses or gives an
 // image that saves and loads to itself; the cells lie in the image, in order.
 #include "Sandbox.h"
+#include "formathandlers/CifFont.h"
 #include "misc/FindCells.h"
 #include "platform/Bmp.h"
 #include "platform/Error.h"
@@ -21,7 +22,7 @@ bool SameImage(const IndexedImage& a, const IndexedImage& b)
 void CheckCells(const IndexedImage& sheet)
 {
     std::int64_t below = 0;
-    for (const GlyphCell& cell : FindCells(sheet)) {
+    for (const GlyphCell& cell : FindCells(sheet, kSheetStrips)) {
         Require(cell.stripTop >= below && cell.stripTop < sheet.Height(), "a cell starts out of order");
         below = cell.stripTop + 1;
         if (!cell.HasInk()) continue;

@@ -202,13 +202,12 @@ namespace {
 // and has ink.
 std::vector<GlyphCell> RebuildCells(const IndexedImage& sheet, const std::string& refusal)
 {
-    std::vector<GlyphCell> cells = FindCells(sheet);
+    std::vector<GlyphCell> cells = FindCells(sheet, kSheetStrips);
     if (cells.size() < kSheetStrips) {
         throw ToolError(refusal + "the sheet has " + std::to_string(cells.size()) +
                         (cells.size() == 1 ? " cell" : " cells") + ", fewer than the " + std::to_string(kSheetStrips) +
                         " that glyphs 160 to 223 need (each strip must end in a row that is black in column 0)");
     }
-    cells.resize(kSheetStrips);
     for (std::size_t k = 0; k < cells.size(); ++k) {
         std::string cell = "cell " + std::to_string(k) + " (glyph " + std::to_string(kFirstRebuiltGlyph + k) + ")";
         if (cells[k].runsOffBottom) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -21,8 +22,10 @@ struct GlyphCell {
     bool HasInk() const { return left <= right && top <= bottom; }
 };
 
-// The sheet's cells from the top: each ends at the first row whose column 0
-// is black, and that row belongs to no cell.
-std::vector<GlyphCell> FindCells(const IndexedImage& sheet);
+// The sheet's cells from the top, at most `limit` of them: each ends at the
+// first row whose column 0 is black, and that row belongs to no cell. (Every
+// black row after another ends an empty cell, so a sheet can have as many
+// cells as rows: the limit keeps the list to what the caller needs.)
+std::vector<GlyphCell> FindCells(const IndexedImage& sheet, std::size_t limit = SIZE_MAX);
 
 }  // namespace eit
