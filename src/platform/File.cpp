@@ -6,6 +6,7 @@
 
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
+#include "platform/RewriteAside.h"
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -342,6 +343,19 @@ void File::CopyFrom(File& source, std::uint64_t count)
 
 void CreateWholeFile(const std::string& path, const std::function<void(File&)>& fill)
 {
+    if (Exists(path)) {
+        // An earlier file of that name stays as it was until the new one is whole.
+        File earlier;
+        try {
+            earlier.Open(path, OpenMode::ReadWrite);
+        } catch (const ToolError&) {
+            throw CannotCreateFile(path);
+        }
+        RewriteAside aside(earlier);
+        fill(aside.Out());
+        aside.Commit();
+        return;
+    }
     File file(path, OpenMode::Create);
     try {
         fill(file);

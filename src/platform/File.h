@@ -83,7 +83,9 @@ private:
 };
 
 // Creates the file at `path` and lets `fill` write it; when anything fails the
-// file is removed, so no half-written file is ever left behind.
+// file is removed, so no half-written file is ever left behind. An earlier
+// file of that name is replaced only once the new one is whole; until then,
+// and after any failure, it stays byte-identical.
 void CreateWholeFile(const std::string& path, const std::function<void(File&)>& fill);
 
 // Test seam: makes the N-th mutating file operation from now on (write,
