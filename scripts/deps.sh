@@ -6,6 +6,7 @@ packages=(
   libgtest-dev libgmock-dev libcli11-dev
   qt6-base-dev
   xvfb xauth imagemagick python3-pil unrtf
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
