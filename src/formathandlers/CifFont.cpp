@@ -88,8 +88,14 @@ struct SheetGeometry {
     std::uint64_t Height() const { return kSheetStrips * Pitch(); }
 };
 
-// Measures every glyph; refuses records past the glyph table and sheets
-// larger than an image may be, before anything is drawn.
+// All glyphs are decoded, those below the sheet too, to find damage there;
+// records may share rows, so many large records in a small font could take
+// hours: past this many pixels in all the font is refused. 224 glyphs of the
+// largest size a sheet allows stay within it.
+constexpr std::uint64_t kMaxGlyphPixels = 4 * IndexedImage::kMaxPixels;
+
+// Measures every glyph; refuses records past the glyph table, glyphs too
+// large in all, and sheets larger than an image may be, before anything is drawn.
 SheetGeometry MeasureGlyphs(const CifFont& font, const std::string& fontPath)
 {
     SheetGeometry sheet;
@@ -100,8 +106,14 @@ SheetGeometry MeasureGlyphs(const CifFont& font, const std::string& fontPath)
                                     std::to_string(font.glyphTable.size()) + " bytes for " + std::to_string(count) +
                                     " glyphs)");
     }
+    std::uint64_t decodeCost = 0;  // the pixels and rows of all glyphs, each decoded in turn
     for (std::uint32_t i = 0; i < count; ++i) {
         const GlyphRecord r = font.Record(i);
+        decodeCost += (std::uint64_t{r.width} + 1) * r.height;
+        if (decodeCost > kMaxGlyphPixels) {
+            throw Damaged(fontPath, "glyph " + std::to_string(i) + ": the glyphs up to it come to more than " +
+                                        std::to_string(kMaxGlyphPixels) + " pixels");
+        }
         const std::uint64_t bottom = std::uint64_t{r.top} + r.height;
         sheet.lineHeight = std::max(sheet.lineHeight, bottom);
         sheet.width = std::max<std::uint64_t>(sheet.width, std::uint64_t{r.width} + kSheetExtraWidth);

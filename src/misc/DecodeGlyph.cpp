@@ -20,7 +20,14 @@ void DecodeRow(std::span<const std::uint8_t> pixelData, std::uint32_t entry, std
 {
     std::uint64_t at = RowOffset(entry);
     std::uint64_t x = RowLead(entry);
-    for (;;) {
+    // Each code but the last fills or skips at least one pixel when written by
+    // an encoder; more codes than that only make a row cost more than its width.
+    const std::uint64_t maxCodes = 2 * std::uint64_t{width} + 2;
+    for (std::uint64_t codes = 1;; ++codes) {
+        if (codes > maxCodes) {
+            throw GlyphFault(RowLabel(r) + "its codes go on past " + std::to_string(maxCodes) +
+                             " bytes without ending the row (width " + std::to_string(width) + ")");
+        }
         if (at >= pixelData.size()) {
             throw GlyphFault(RowLabel(r) + "its codes run past the end of the pixel data (" +
                              std::to_string(pixelData.size()) + " bytes)");

@@ -8,6 +8,7 @@
 #include "formathandlers/CifText.h"
 #include "formathandlers/Lib.h"
 #include "main/Replay.h"
+#include "misc/DecodeGlyph.h"
 #include "misc/FindCells.h"
 #include "platform/Bmp.h"
 #include "platform/Error.h"
@@ -166,8 +167,8 @@ TEST(HostileFont, FieldsOf2To31And2To32Minus1AreRefusedAndLeaveNoSheet)
     const std::size_t record = 48;  // glyph 0
     for (std::uint32_t huge : kHuge) {
         for (const Field& field : {Field{16, "its record lies past"}, Field{44, "reaches past the end"},
-                                   Field{record + 8, "needs a sheet larger"}, Field{record + 12, "needs a sheet larger"},
-                                   Field{record + 16, "needs a sheet larger"}, Field{record + 20, "lie past the end of the row table"}}) {
+                                   Field{record + 8, "needs a sheet larger"}, Field{record + 12, "pixels"},
+                                   Field{record + 16, "pixels"}, Field{record + 20, "lie past the end of the row table"}}) {
             SCOPED_TRACE(field.at);
             FontWorkspace w;
             Bytes bad = good;
@@ -182,6 +183,51 @@ TEST(HostileFont, FieldsOf2To31And2To32Minus1AreRefusedAndLeaveNoSheet)
             EXPECT_FALSE(std::filesystem::exists(w.SheetOf("bad.fnt")));
         }
     }
+}
+
+// Rows of zero skips that never end, all starting in the same place: each
+// row is refused after 2 x width + 2 codes instead of being read to the end
+// of a megabyte for every row.
+TEST(HostileFont, RowsWhoseCodesGoOnPastTheirWidthAreRefused)
+{
+    std::vector<std::uint8_t> codes(1 << 20, 128);
+    codes.push_back(kEndOfRow);
+    const std::vector<std::uint8_t> rows(4 * 1000, 0);  // 1000 entries, all at offset 0
+    try {
+        DecodeGlyph(codes, rows, 0, 5, 1000);
+        ADD_FAILURE() << "accepted";
+    } catch (const GlyphFault& fault) {
+        EXPECT_STREQ(fault.what(), "row 0: its codes go on past 12 bytes without ending the row (width 5)");
+    }
+    std::vector<std::uint8_t> most = {129, 1, 7, 128, 128, 128, 128, 128, 0};  // 2 x 3 + 2 codes
+    EXPECT_EQ(DecodeGlyph(most, std::vector<std::uint8_t>(4, 0), 0, 3, 1), (std::vector<std::uint8_t>{0, 7, 0}));
+    most.insert(most.begin(), 128);
+    EXPECT_THROW(DecodeGlyph(most, std::vector<std::uint8_t>(4, 0), 0, 3, 1), GlyphFault);
+}
+
+// Many records of large glyphs sharing the same rows: a font of a few
+// kilobytes that would take minutes to decode is refused first.
+TEST(HostileFont, GlyphsTooLargeInAllAreRefused)
+{
+    FontParts parts = SplitFont(MakeFont({PatternGlyph(1, 1, 1, 0)}));
+    parts.rows = Bytes(4 * 1000, '\0');
+    parts.pixels = Bytes(1, '\0');
+    parts.table.clear();
+    for (int i = 0; i < 300; ++i) {
+        for (std::uint32_t word : {0u, 0u, 0u, 900u, 1000u, 0u, 0u}) PutU32(parts.table, word);
+    }
+    SetU32(parts.fixed, 16, 300);
+    FontWorkspace w;
+    const std::string path = w.PutFont("many.fnt", AssembleFont(parts));
+    try {
+        ConvertFontToBitmap(w.ctx, path);
+        ADD_FAILURE() << "accepted";
+    } catch (const ToolError& e) {
+        EXPECT_NE(std::string(e.what()).find("glyph 297: the glyphs up to it come to more than 268435456 pixels"),
+                  std::string::npos)
+            << e.what();
+    }
+    EXPECT_FALSE(std::filesystem::exists(w.SheetOf("many.fnt")));
 }
 
 // A sheet of black rows has a cell for every row: only the cells a rebuild
