@@ -34,8 +34,7 @@ void CheckCells(const IndexedImage& sheet)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static Sandbox box;
-    box.Reset();
+    Sandbox& box = FreshSandbox();
     box.Put("s.bmp", std::string_view(reinterpret_cast<const char*>(data), size));
     IndexedImage sheet;
     try {

@@ -11,10 +11,9 @@ using namespace eit::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static Sandbox box;
     if (size == 0) return 0;
-    box.Reset();
-    const std::string name = (data[0] & 1) ? "t.cif" : "t.sal";
+    Sandbox& box = FreshSandbox();
+    const std::string name = CifTextName(data[0]);
     const Bytes cif(reinterpret_cast<const char*>(data) + 1, size - 1);
     box.Put(name, cif);
     FuzzRun run(box, "out");

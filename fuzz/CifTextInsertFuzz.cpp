@@ -11,10 +11,9 @@ using namespace eit::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static Sandbox box;
     if (size == 0) return 0;
-    box.Reset();
-    const std::string name = (data[0] & 1) ? "t.cif" : "t.sal";
+    Sandbox& box = FreshSandbox();
+    const std::string name = CifTextName(data[0]);
     const std::vector<Bytes> parts = SplitParts(data + 1, size - 1, 2);
     box.Put(name, parts[0]);
     box.Put("t.txt", parts[1]);

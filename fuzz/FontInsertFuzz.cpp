@@ -11,8 +11,7 @@ using namespace eit::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static Sandbox box;
-    box.Reset();
+    Sandbox& box = FreshSandbox();
     const std::vector<Bytes> parts = SplitParts(data, size, 2);
     box.Put("f.fnt", parts[0]);
     box.Put("s.bmp", parts[1]);

@@ -11,8 +11,7 @@ using namespace eit::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static Sandbox box;
-    box.Reset();
+    Sandbox& box = FreshSandbox();
     const Bytes package(reinterpret_cast<const char*>(data), size);
     box.Put("p.lib", package);
     FuzzRun run(box, "out");

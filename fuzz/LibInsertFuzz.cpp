@@ -30,8 +30,7 @@ Bytes NamesOf(const std::string& path)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static Sandbox box;
-    box.Reset();
+    Sandbox& box = FreshSandbox();
     const std::vector<Bytes> parts = SplitParts(data, size, 2 + kItems);
     const Bytes& package = parts[0];
     box.Put("p.lib", package);

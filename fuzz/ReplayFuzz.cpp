@@ -11,9 +11,8 @@ using namespace eit::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static Sandbox box;
-    static const std::vector<ReplayFile> fixtures = ReplayFiles(box);
-    box.Reset();
+    static const std::vector<ReplayFile> fixtures = ReplayFiles(FreshSandbox());
+    Sandbox& box = FreshSandbox();
     for (const ReplayFile& file : fixtures) box.Put(file.name, file.bytes);
     const Bytes log = ConfinePaths(Bytes(reinterpret_cast<const char*>(data), size));
     box.Put("result.log", log);

@@ -63,6 +63,13 @@ std::map<std::string, Bytes> Sandbox::Files() const
     return files;
 }
 
+Sandbox& FreshSandbox()
+{
+    static Sandbox box;
+    box.Reset();
+    return box;
+}
+
 FuzzRun::FuzzRun(const Sandbox& box, const std::string& targetFolder)
 {
     ctx.TargetDir = box.Path(targetFolder);

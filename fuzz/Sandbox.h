@@ -110,6 +110,12 @@ private:
     std::filesystem::path box_;
 };
 
+// The sandbox of this process, emptied for the next input.
+Sandbox& FreshSandbox();
+
+// The name a CIF text input is given, with lead bytes or without, by its first byte.
+inline std::string CifTextName(std::uint8_t selector) { return (selector & 1) ? "t.cif" : "t.sal"; }
+
 // A run context over a sandbox, its target folder made fresh.
 struct FuzzRun {
     QuietReporter report;
