@@ -1,0 +1,54 @@
+#pragma once
+#include <QFileDialog>
+#include <QStringList>
+#include <functional>
+#include <string_view>
+
+#include "main/window/WindowDialogs.h"
+
+namespace eit::window {
+
+// A filter of the form "Description (*.a)|*.a;*.b|..." as Qt name filters,
+// one per filter, each "Description (*.a *.b)".
+QStringList QtNameFilters(std::string_view filter);
+
+// The folder picker: caption "Select Directory", lets the user type a folder
+// that does not exist, asks whether to create it (No returns to the picker)
+// and creates it with every missing folder above it.
+class FolderPicker : public QFileDialog {
+    Q_OBJECT
+public:
+    // Asked with the folder's path; true to create it.
+    using CreateQuestion = std::function<bool(const QString& folder)>;
+    FolderPicker(QWidget* owner, const QString& start, CreateQuestion askCreate);
+    // The confirmed folder, which exists.
+    const QString& ChosenFolder() const { return chosen_; }
+
+public slots:
+    void accept() override;
+
+private:
+    CreateQuestion askCreate_;
+    QString chosen_;
+};
+
+// The window's questions asked with Qt's dialogs and message boxes, all owned
+// by `owner`.
+class QtDialogs : public WindowDialogs {
+public:
+    explicit QtDialogs(QWidget* owner = nullptr) : owner_(owner) {}
+    void SetOwner(QWidget* owner) { owner_ = owner; }
+
+    std::optional<std::string> PickTargetFolder(const std::string& start) override;
+    void ShowMessage(const std::string& text, const std::string& caption) override;
+    std::optional<FileChoice> OpenFiles(const FileDialogSpec& spec, int filterIndex) override;
+    std::optional<std::string> OpenFile(const FileDialogSpec& spec) override;
+    std::optional<std::string> SaveFile(const FileDialogSpec& spec) override;
+    void ShowError(const std::string& text) override;
+    bool AskYesNo(const std::string& text, const std::string& caption) override;
+
+private:
+    QWidget* owner_;
+};
+
+}  // namespace eit::window
