@@ -46,7 +46,7 @@ void FormReporter::PumpEvents()
 {
     if (pumpDelay_.count() > 0) std::this_thread::sleep_for(pumpDelay_);
     auto now = std::chrono::steady_clock::now();
-    if (now - lastPump_ < kPumpInterval) return;
+    if (now - lastPump_ < pumpInterval_) return;
     Flush();
     QCoreApplication::processEvents();
     lastPump_ = std::chrono::steady_clock::now();

@@ -48,6 +48,8 @@ public:
     void Flush();
     // The next PumpEvents handles events whenever it comes.
     void PumpAtNextCall() { lastPump_ = {}; }
+    // How often PumpEvents handles events at most; 0 for at every call.
+    void SetPumpInterval(std::chrono::milliseconds interval) { pumpInterval_ = interval; }
     // Slows every PumpEvents down, so that a run can be watched (screenshots).
     void SetPumpDelay(std::chrono::milliseconds delay) { pumpDelay_ = delay; }
 
@@ -70,6 +72,7 @@ private:
     Bar progress_;
     Bar total_;
     std::chrono::steady_clock::time_point lastPump_{};
+    std::chrono::milliseconds pumpInterval_ = kPumpInterval;
     std::chrono::milliseconds pumpDelay_{0};
 };
 

@@ -6,7 +6,6 @@
 #include <QToolButton>
 #include <QWidget>
 #include <array>
-#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -48,8 +47,8 @@ public:
     // the kind taken from their extensions.
     void DropFiles(const std::vector<std::string>& paths);
 
-    // Slows the run's event pumping down, so that a run can be watched.
-    void SetPumpDelay(std::chrono::milliseconds delay) { reporter_->SetPumpDelay(delay); }
+    // The reporting channels, bound to the controls.
+    FormReporter& Reporter() { return *reporter_; }
 
 protected:
     // During a run: asks whether to stop it, and closes once it has ended.

@@ -12,8 +12,6 @@ std::string RtfEscaped(std::string_view line)
         if (c == '\\' || c == '{' || c == '}') {
             out += '\\';
             out += c;
-        } else if (c == '\t') {
-            out += "\\tab ";
         } else if (byte < 0x20 || byte >= 0x7F) {
             out += "\\'";
             out += kHex[byte >> 4];

@@ -6,8 +6,8 @@
 
 namespace eit::window {
 
-// One line of single-byte text as RTF text: \ { } escaped, tabs as \tab, and
-// every other byte outside printable ASCII as \'hh.
+// One line of single-byte text as RTF text: \ { } escaped, and every byte
+// outside printable ASCII (tabs too) as \'hh, so the bytes read back as they are.
 std::string RtfEscaped(std::string_view line);
 
 // Writes the lines as a Rich Text Format document, one paragraph per line, in

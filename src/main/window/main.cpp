@@ -41,7 +41,7 @@ int main(int argc, char** argv)
         std::vector<std::string> files;
         for (int i = 3; i < argc; ++i) files.push_back(eit::AbsolutePath(argv[i]));
         form.DropFiles(files);
-        form.SetPumpDelay(kScreenshotPumpDelay);
+        form.Reporter().SetPumpDelay(kScreenshotPumpDelay);
         QTimer::singleShot(0, &form, &eit::window::TMainForm::BProcessClick);
     }
     return app.exec();
