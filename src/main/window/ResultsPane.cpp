@@ -2,12 +2,15 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <algorithm>
 
 namespace eit::window {
 
 namespace {
+constexpr int kLineHeight = 13;
+
 QString Display(std::string_view line)
 {
     return QString::fromLocal8Bit(line.data(), static_cast<qsizetype>(line.size()));
@@ -57,10 +60,17 @@ bool ResultsModel::setData(const QModelIndex& index, const QVariant& value, int 
     return true;
 }
 
-ResultsPane::ResultsPane(QWidget* parent) : QListView(parent), model_(this)
+ResultsPane::ResultsPane(QWidget* parent) : QTableView(parent), model_(this)
 {
     setModel(&model_);
-    setUniformItemSizes(true);  // keeps layout cheap with many rows
+    horizontalHeader()->hide();
+    horizontalHeader()->setStretchLastSection(true);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(kLineHeight);
+    setShowGrid(false);
+    setWordWrap(false);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -76,7 +86,7 @@ void ResultsPane::Publish()
 void ResultsPane::keyPressEvent(QKeyEvent* event)
 {
     if (!event->matches(QKeySequence::Copy)) {
-        QListView::keyPressEvent(event);
+        QTableView::keyPressEvent(event);
         return;
     }
     QModelIndexList rows = selectionModel()->selectedRows();
