@@ -94,6 +94,10 @@ void TMainForm::CreateControls()
 
     GroupBox1 = Named(new QGroupBox(QStringLiteral(" Process "), this), "GroupBox1");
     GroupBox1->setGeometry(0, groupTop, kClientWidth, kGroupBoxHeight);
+    // The caption sits on the frame line, clear of the controls below it.
+    GroupBox1->setStyleSheet(QStringLiteral(
+        "QGroupBox#GroupBox1 { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+        "QGroupBox#GroupBox1::title { subcontrol-origin: margin; left: 8px; top: 0px; }"));
     PFile = MakeLabel(GroupBox1, "PFile", 11, 16, "");
     CurrentMessage = MakeLabel(GroupBox1, "CurrentMessage", 12, 16, "");
     CurrentMessage->setMaximumWidth(334 - 12 - 4);  // ends before the Extracted label

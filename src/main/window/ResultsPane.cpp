@@ -67,6 +67,7 @@ ResultsPane::ResultsPane(QWidget* parent) : QTableView(parent), model_(this)
     horizontalHeader()->setStretchLastSection(true);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(kLineHeight);
     verticalHeader()->setDefaultSectionSize(kLineHeight);
     setShowGrid(false);
     setWordWrap(false);
