@@ -1,7 +1,12 @@
 #include "main/window/QtDialogs.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QMessageBox>
+#include <QTreeView>
+#include <QVBoxLayout>
 
 namespace eit::window {
 
@@ -41,18 +46,51 @@ QStringList QtNameFilters(std::string_view filter)
 }
 
 FolderPicker::FolderPicker(QWidget* owner, const QString& start, CreateQuestion askCreate)
-    : QFileDialog(owner, QStringLiteral("Select Directory"), start), askCreate_(std::move(askCreate))
+    : QDialog(owner), start_(start), askCreate_(std::move(askCreate))
 {
-    setFileMode(QFileDialog::Directory);
-    setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-    setAcceptMode(QFileDialog::AcceptOpen);
+    setWindowTitle(QStringLiteral("Select Directory"));
+    resize(360, 400);
+    auto* folders = new QFileSystemModel(this);
+    folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    folders->setRootPath(start);  // loads the start folder and those above it first
+    auto* tree = new QTreeView(this);
+    tree->setModel(folders);
+    tree->setHeaderHidden(true);
+    tree->setSortingEnabled(true);
+    tree->sortByColumn(0, Qt::AscendingOrder);
+    for (int column = 1; column < folders->columnCount(); ++column) tree->hideColumn(column);
+    // The tree loads folders in the background: the start folder is shown
+    // again as each folder above it arrives.
+    auto revealStart = [tree, folders, start] {
+        QModelIndex index = folders->index(start);
+        for (QModelIndex above = index.parent(); above.isValid(); above = above.parent()) tree->expand(above);
+        tree->setCurrentIndex(index);
+        tree->scrollTo(index);
+    };
+    revealStart();
+    connect(folders, &QFileSystemModel::directoryLoaded, tree, [revealStart, start](const QString& loaded) {
+        QString prefix = loaded.endsWith(u'/') ? loaded : loaded + u'/';
+        if (loaded == start || start.startsWith(prefix)) revealStart();
+    });
+    folderEdit_ = new QLineEdit(QDir::toNativeSeparators(start), this);
+    folderEdit_->setObjectName(QStringLiteral("FolderEdit"));
+    connect(tree->selectionModel(), &QItemSelectionModel::currentChanged, this, [this, folders](const QModelIndex& index) {
+        folderEdit_->setText(QDir::toNativeSeparators(folders->filePath(index)));
+    });
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &FolderPicker::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &FolderPicker::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tree);
+    layout->addWidget(folderEdit_);
+    layout->addWidget(buttons);
 }
 
 void FolderPicker::accept()
 {
-    QStringList typed = selectedFiles();
+    QString typed = folderEdit_->text().trimmed();
     if (typed.isEmpty()) return;
-    QString folder = QDir::cleanPath(typed.first());
+    QString folder = QDir::cleanPath(QDir(start_).absoluteFilePath(QDir::fromNativeSeparators(typed)));
     if (!QFileInfo(folder).isDir()) {
         if (QFileInfo::exists(folder)) return;  // a file of that name: pick again
         if (!askCreate_ || !askCreate_(folder)) return;

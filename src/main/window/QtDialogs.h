@@ -1,5 +1,6 @@
 #pragma once
-#include <QFileDialog>
+#include <QDialog>
+#include <QLineEdit>
 #include <QStringList>
 #include <functional>
 #include <string_view>
@@ -12,10 +13,10 @@ namespace eit::window {
 // one per filter, each "Description (*.a *.b)".
 QStringList QtNameFilters(std::string_view filter);
 
-// The folder picker: caption "Select Directory", lets the user type a folder
-// that does not exist, asks whether to create it (No returns to the picker)
-// and creates it with every missing folder above it.
-class FolderPicker : public QFileDialog {
+// The folder picker: caption "Select Directory", a folder tree and a line to
+// type a folder in, which need not exist; a missing folder is created with
+// every missing folder above it once the user agrees (No returns to the picker).
+class FolderPicker : public QDialog {
     Q_OBJECT
 public:
     // Asked with the folder's path; true to create it.
@@ -28,7 +29,9 @@ public slots:
     void accept() override;
 
 private:
+    QString start_;
     CreateQuestion askCreate_;
+    QLineEdit* folderEdit_;
     QString chosen_;
 };
 
