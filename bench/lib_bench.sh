@@ -10,7 +10,8 @@ cmake --preset release >/dev/null
 cmake --build --preset release -j "$(nproc)" --target eitool make_lib >/dev/null
 bin=$root/build/release
 
-measure() {  # prints "seconds peak-KiB" of a command
+measure() {  # prints "seconds peak-KiB" of a command, started with no writes pending
+  sync
   /usr/bin/time -f "%e %M" -o "$work/.time" "$@" >/dev/null
   cat "$work/.time"
 }

@@ -150,11 +150,6 @@ void File::Truncate(std::uint64_t size)
     position_ = size;
 }
 
-void File::Sync()
-{
-    if (InjectedFailure() || !FlushFileBuffers(handle_)) throw StreamWriteError();
-}
-
 void File::ReplaceWith(const std::string& newPath)
 {
     if (InjectedFailure()) throw StreamWriteError();
@@ -185,7 +180,10 @@ void File::Open(const std::string& path, OpenMode mode)
     }
     // Advisory locks stand in for the sharing modes of other systems.
     int lock = (mode == OpenMode::Read ? LOCK_SH : LOCK_EX) | LOCK_NB;
-    if (flock(fd, lock) != 0 || (mode == OpenMode::Create && ftruncate(fd, 0) != 0)) {
+    // Emptying an already empty new file is skipped: on some file systems a
+    // truncation to zero makes the close flush the file at once.
+    bool empty = info.st_size == 0;
+    if (flock(fd, lock) != 0 || (mode == OpenMode::Create && !empty && ftruncate(fd, 0) != 0)) {
         ::close(fd);
         throw fail();
     }
@@ -238,11 +236,6 @@ void File::Truncate(std::uint64_t size)
     cache_.clear();
     if (InjectedFailure() || ftruncate(handle_, static_cast<off_t>(size)) != 0) throw StreamWriteError();
     position_ = size;
-}
-
-void File::Sync()
-{
-    if (InjectedFailure() || fsync(handle_) != 0) throw StreamWriteError();
 }
 
 void File::ReplaceWith(const std::string& newPath)
@@ -344,6 +337,18 @@ void File::CopyFrom(File& source, std::uint64_t count)
         source.ReadUncached(piece.data(), n);  // leaves the source's read-ahead where it was
         Write(piece.data(), n);
         count -= n;
+    }
+}
+
+void CreateWholeFile(const std::string& path, const std::function<void(File&)>& fill)
+{
+    File file(path, OpenMode::Create);
+    try {
+        fill(file);
+    } catch (...) {
+        file.Close();
+        RemoveFile(path);
+        throw;
     }
 }
 

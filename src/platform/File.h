@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,8 +51,6 @@ public:
     std::uint64_t Size() const;
     // Cuts or extends the file to `size` bytes and moves the position there.
     void Truncate(std::uint64_t size);
-    // Flushes the file's data to the disk.
-    void Sync();
 
     // Copies `count` bytes from `source`'s position to this file's position,
     // in pieces of at most kCopyPiece bytes.
@@ -83,8 +82,12 @@ private:
     std::uint64_t cacheStart_ = 0;
 };
 
+// Creates the file at `path` and lets `fill` write it; when anything fails the
+// file is removed, so no half-written file is ever left behind.
+void CreateWholeFile(const std::string& path, const std::function<void(File&)>& fill);
+
 // Test seam: makes the N-th mutating file operation from now on (write,
-// truncate, sync or replace, counted together) fail as the disk would.
+// truncate or replace, counted together) fail as the disk would.
 // Seeks only move the position kept here and cannot fail.
 namespace faults {
 void FailOperation(long n);  // 0 turns injection off

@@ -27,7 +27,6 @@ RewriteAside::~RewriteAside()
 
 void RewriteAside::Commit()
 {
-    out_.Sync();
     out_.Close();
     target_.ReplaceWith(outPath_);
     committed_ = true;

@@ -16,8 +16,10 @@ public:
     RewriteAside& operator=(const RewriteAside&) = delete;
 
     File& Out() { return out_; }
-    // Flushes the new file to the disk and puts it in the target's place; the
-    // target is then open on the new contents.
+    // Puts the new file in the target's place by a rename; the target is then
+    // open on the new contents. There is no flush to the disk first: it would
+    // double a replay's time, and common file systems (ext4, NTFS) write a
+    // file's data out before a rename over another file takes effect.
     void Commit();
 
 private:

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "support/Files.h"
+#include "support/Shell.h"
 
 #ifdef _WIN32
 #define popen _popen
@@ -20,17 +21,6 @@ struct ToolRun {
     std::string out;
     std::string err;
 };
-
-inline std::string Quote(const std::string& arg)
-{
-#ifdef _WIN32
-    return "\"" + arg + "\"";
-#else
-    std::string quoted = "'";
-    for (char c : arg) quoted += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-#endif
-}
 
 // Runs eitool with `args` in the folder `cwd`.
 inline ToolRun RunEitool(const std::vector<std::string>& args, const std::filesystem::path& cwd)
