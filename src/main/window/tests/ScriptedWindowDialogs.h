@@ -13,12 +13,14 @@ public:
     std::deque<FileChoice> openAnswers;
     std::deque<std::string> saveAnswers;
     std::optional<std::string> folder;  // nothing: the picker is cancelled
+    std::optional<std::string> openFile;  // the one-file dialog's answer
     bool answerYes = true;
     // Called while a dialog is up, to look at the window then.
     std::function<void()> whileAsked;
 
     std::vector<int> openFilterIndexes;  // the filter each add-files dialog started with
     std::vector<std::string> saveTitles;
+    std::vector<std::string> openFileTitles;
     std::vector<std::string> pickerStarts;
     std::vector<std::string> messages;  // "caption|text"
     std::vector<std::string> errors;
@@ -30,7 +32,12 @@ public:
         Asked();
         return Next(openAnswers);
     }
-    std::optional<std::string> OpenFile(const FileDialogSpec&) override { return std::nullopt; }
+    std::optional<std::string> OpenFile(const FileDialogSpec& spec) override
+    {
+        openFileTitles.emplace_back(spec.title);
+        Asked();
+        return openFile;
+    }
     std::optional<std::string> SaveFile(const FileDialogSpec& spec) override
     {
         saveTitles.emplace_back(spec.title);

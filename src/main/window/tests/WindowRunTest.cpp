@@ -8,6 +8,7 @@
 #include "main/JobKinds.h"
 #include "platform/LineList.h"
 #include "platform/Paths.h"
+#include "support/FontBuilder.h"
 #include "support/LibBuilder.h"
 
 using namespace eit;
@@ -199,6 +200,26 @@ private slots:
                                                             {"item2.dat", ItemData("a.lib", 2)}}));
         QCOMPARE(ReadAll(Path("out/result.log")), logBefore);  // a replay writes no log
         QCOMPARE(dialogs->messages, std::vector<std::string>{"Process status:|Operation complete!"});
+    }
+
+    void fontRunAsksForAPaletteThroughTheOpenActDialog()
+    {
+        WriteAll(Path("in/face.fnt"), eit::test::MakeFont({eit::test::PatternGlyph(1, 5, 7, 2)}));
+        WriteAll(Path("in/colours.act"), eit::test::TestPalette());
+        form->DropFiles({Path("in/face.fnt")});
+        form->BProcessClick();  // no palette given: the run ends with an error
+        QCOMPARE(dialogs->openFileTitles, std::vector<std::string>{"Select palette..."});
+        QCOMPARE(dialogs->errors.size(), std::size_t{1});
+
+        dialogs->openFile = Path("in/colours.act");
+        form->BProcessClick();
+        QCOMPARE(dialogs->openFileTitles.size(), std::size_t{2});
+        QCOMPARE(dialogs->errors.size(), std::size_t{1});
+        QCOMPARE(PaneLines(), QStringList({"face.fnt converted to bitmap font.",
+                                           QStringLiteral("Total %1 bytes extracted.").arg(QFileInfo(QString::fromStdString(Path("out/face.bmp"))).size())}));
+        LineList log;
+        log.LoadFromFile(Path("out/result.log"));
+        QCOMPARE(log[0], std::string_view("#Format: FNT"));
     }
 
 private:
