@@ -157,7 +157,7 @@ void File::ReplaceWith(const std::string& newPath)
     std::string path = path_;
     Close();  // a file opened without sharing cannot be replaced while open
     bool moved = MoveFileExA(newPath.c_str(), ResolvedPath(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    Open(path, mode);
+    Open(path, mode == OpenMode::Create ? OpenMode::ReadWrite : mode);  // Create would empty the new contents
     if (!moved) throw StreamWriteError();
 }
 
