@@ -20,14 +20,13 @@ TEST(EitoolLib, ExtractEditReplayRebuildsThePackageByteForByte)
               "Item 0 hills.bmp extracted.\nItem 1 notes.txt extracted.\nItem 2 empty.dat extracted.\n"
               "Item 0 sky.bmp extracted.\nTotal 17 bytes extracted.\n");
     EXPECT_NE(extract.err.find("Operation complete!"), std::string::npos);
-    const std::string out = (dir.path() / "out").string();
     EXPECT_EQ(ReadAll(dir / "out/result.log"),
               "#Format: LIB\r\n#Source: " + (dir / "in/maps.lib") + "\r\n"
-              "#Target: " + out + "/BMP/maps_hills.bmp\r\n"
-              "#Target: " + out + "/TXT/maps_notes.txt\r\n"
-              "#Target: " + out + "/DAT/maps_empty.dat\r\n"
+              "#Target: " + (dir / "out/BMP/maps_hills.bmp") + "\r\n"
+              "#Target: " + (dir / "out/TXT/maps_notes.txt") + "\r\n"
+              "#Target: " + (dir / "out/DAT/maps_empty.dat") + "\r\n"
               "#Format: LIB\r\n#Source: " + (dir / "in/sky.LIB") + "\r\n"
-              "#Target: " + out + "/BMP/sky_sky.bmp\r\n");
+              "#Target: " + (dir / "out/BMP/sky_sky.bmp") + "\r\n");
 
     WriteAll(dir / "out/BMP/maps_hills.bmp", grown);
     WriteAll(dir / "out/TXT/maps_notes.txt", "new");
