@@ -14,7 +14,6 @@
 namespace eit {
 
 namespace {
-constexpr std::size_t kTargetPrefix = 9;  // "#Target: "
 constexpr std::uint64_t kMaxOffset = 0xFFFFFFFFull;
 constexpr std::size_t kNoLine = static_cast<std::size_t>(-1);
 
@@ -69,18 +68,6 @@ void StartProgress(RunContext& ctx)
     ctx.report.PumpEvents();
 }
 
-// Creates the file with these bytes; a failed write leaves no partial file behind.
-void WriteNewFile(const std::string& path, std::string_view bytes)
-{
-    File out(path, OpenMode::Create);
-    try {
-        out.Write(bytes.data(), bytes.size());
-    } catch (...) {
-        out.Close();
-        RemoveFile(path);
-        throw;
-    }
-}
 }  // namespace
 
 std::uint32_t CifTextFile::Offset(std::size_t entry) const
@@ -184,7 +171,7 @@ void ExtractCifText(RunContext& ctx, const std::string& path)
     ctx.report.AddResult(txtName + " was extracted.");
     ctx.report.PumpEvents();
     ctx.OperationLog.Add("#Target: " + txtPath);
-    WriteNewFile(txtPath, txt);
+    CreateWholeFile(txtPath, [&](File& out) { out.Write(txt.data(), txt.size()); });
     ctx.TotalBytes += txt.size();
 }
 
@@ -293,8 +280,7 @@ std::size_t InsertCifText(RunContext& ctx, const std::string& path, std::size_t 
         ctx.report.AddResult(SourceMissingLine(path));
         return first + 1;
     }
-    std::string_view targetLine = ctx.ReplayLines[first];
-    const std::string txtPath(targetLine.substr(std::min(targetLine.size(), kTargetPrefix)));
+    const std::string txtPath = TargetPathOf(ctx.ReplayLines[first]);
     if (!Exists(txtPath)) return first + 1;  // an item whose .txt is gone is passed over
 
     File& cifFile = ctx.SourceStream;

@@ -12,7 +12,6 @@ namespace eit {
 
 namespace {
 constexpr std::uint64_t kMaxOffset = 0xFFFFFFFFull;
-constexpr std::size_t kTargetPrefix = 9;  // "#Target: "
 
 ToolError Damaged(const File& package, const std::string& what)
 {
@@ -22,12 +21,6 @@ ToolError Damaged(const File& package, const std::string& what)
 std::string EntryLabel(std::uint32_t index, std::string_view name)
 {
     return "entry " + std::to_string(index) + " (" + std::string(name) + ")";
-}
-
-// The item path named by a "#Target:" line: the line without its first nine characters.
-std::string_view TargetPath(std::string_view line)
-{
-    return line.size() > kTargetPrefix ? line.substr(kTargetPrefix) : std::string_view();
 }
 
 // The output name for an item: the plain target name, or the first numbered
@@ -44,19 +37,6 @@ std::string ChooseOutputName(const std::string& typeFolder, const std::string& p
     return candidate;
 }
 
-// Copies one item into a new file; a failed copy leaves no partial file behind.
-void WriteItem(File& package, const LibEntry& entry, const std::string& outputPath)
-{
-    File output(outputPath, OpenMode::Create);
-    try {
-        package.Seek(entry.offset);
-        output.CopyFrom(package, entry.size);
-    } catch (...) {
-        output.Close();
-        RemoveFile(outputPath);
-        throw;
-    }
-}
 
 // How many "#Target:" lines follow `first`: the group of a package whose file was missing.
 std::size_t CountTargetLines(const LineList& lines, std::size_t first)
@@ -154,7 +134,10 @@ void ExtractLib(RunContext& ctx, const std::string& path)
 
         const std::string outputName = ChooseOutputName(typeFolder, PlainTargetName(stem, itemName), typeName);
         const std::string outputPath = JoinPath(typeFolder, outputName);
-        WriteItem(package, entry, outputPath);
+        CreateWholeFile(outputPath, [&](File& output) {
+            package.Seek(entry.offset);
+            output.CopyFrom(package, entry.size);
+        });
         ctx.TotalBytes += entry.size;
 
         ctx.report.Extracted("Extracted: " + std::to_string(i + 1) + " of " + std::to_string(count));
@@ -183,7 +166,7 @@ InsertionPlan PlanInsertion(RunContext& ctx, std::size_t first)
     std::vector<std::uint64_t> sizes(count);
     std::uint64_t offset = directory.Position();
     for (std::uint32_t i = 0; i < count; ++i) {
-        const std::string itemPath(TargetPath(ctx.ReplayLines[first + i]));
+        const std::string itemPath = TargetPathOf(ctx.ReplayLines[first + i]);
         sizes[i] = File(itemPath, OpenMode::Read).Size();
         if (offset > kMaxOffset || sizes[i] > kMaxOffset) {
             throw ToolError("Cannot insert " + itemPath + " into " + ctx.SourceStream.Path() +
@@ -241,7 +224,7 @@ std::size_t InsertLib(RunContext& ctx, const std::string& path, std::size_t firs
     File& out = aside.Out();
     WriteDirectory(package, out, plan);
     for (std::size_t i = 0; i < count; ++i) {
-        const std::string itemPath(TargetPath(ctx.ReplayLines[first + i]));
+        const std::string itemPath = TargetPathOf(ctx.ReplayLines[first + i]);
         const std::string itemName(FileNameOf(itemPath));
         ctx.report.CurrentMessage("Inserting " + itemName + " to " + packageName + "...");
         ctx.report.PumpEvents();

@@ -47,6 +47,12 @@ std::string_view FirstToken(std::string_view line)
     return line.substr(start, end - start);
 }
 
+std::string TargetPathOf(std::string_view line)
+{
+    constexpr std::size_t kKeywordLength = 9;  // "#Target: "
+    return std::string(line.size() > kKeywordLength ? line.substr(kKeywordLength) : std::string_view());
+}
+
 std::string SourceMissingLine(std::string_view path)
 {
     return "Source " + std::string(FileNameOf(path)) + " not found, skipped.";

@@ -17,6 +17,10 @@ void ReplayLog(RunContext& ctx, const std::string& logPath);
 // The first run of non-white-space characters of a line; empty when none.
 std::string_view FirstToken(std::string_view line);
 
+// The path a "#Target:" line names: the line without its first nine
+// characters, whatever they are; empty for a shorter line.
+std::string TargetPathOf(std::string_view line);
+
 // The message an insertion handler reports when its source file was missing.
 std::string SourceMissingLine(std::string_view path);
 

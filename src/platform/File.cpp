@@ -340,4 +340,16 @@ void File::CopyFrom(File& source, std::uint64_t count)
     }
 }
 
+void CreateWholeFile(const std::string& path, const std::function<void(File&)>& fill)
+{
+    File file(path, OpenMode::Create);
+    try {
+        fill(file);
+    } catch (...) {
+        file.Close();
+        RemoveFile(path);
+        throw;
+    }
+}
+
 }  // namespace eit

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,6 +81,10 @@ private:
     std::vector<std::uint8_t> cache_;
     std::uint64_t cacheStart_ = 0;
 };
+
+// Creates the file at `path` and lets `fill` write it; when anything fails the
+// file is removed, so no half-written file is ever left behind.
+void CreateWholeFile(const std::string& path, const std::function<void(File&)>& fill);
 
 // Test seam: makes the N-th mutating file operation from now on (write,
 // truncate or replace, counted together) fail as the disk would.

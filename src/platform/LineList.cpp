@@ -5,7 +5,6 @@
 
 #include "platform/Error.h"
 #include "platform/File.h"
-#include "platform/FileSystem.h"
 
 namespace eit {
 
@@ -129,8 +128,7 @@ void LineList::LoadFromFile(const std::string& path)
 
 void LineList::SaveToFile(const std::string& path) const
 {
-    File file(path, OpenMode::Create);
-    try {
+    CreateWholeFile(path, [&](File& file) {
         std::string piece;
         for (const Span& line : lines_) {
             piece.append(line.text, line.length);
@@ -141,11 +139,7 @@ void LineList::SaveToFile(const std::string& path) const
             }
         }
         file.Write(piece.data(), piece.size());
-    } catch (...) {
-        file.Close();  // no half-written list is left behind
-        RemoveFile(path);
-        throw;
-    }
+    });
 }
 
 }  // namespace eit
