@@ -17,7 +17,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Everything linked in, so the programs need no DLLs of the compiler's.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
+# Wine runs the test programs in a throwaway prefix of the build's own (made
+# on first use), quietly and without dialogs.
 find_program(EIT_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(EIT_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${EIT_WINE})
+  set(CMAKE_CROSSCOMPILING_EMULATOR
+    env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= ${EIT_WINE})
 endif()
