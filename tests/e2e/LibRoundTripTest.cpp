@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/File.h"
 #include "support/Eitool.h"
 #include "support/Files.h"
 #include "support/LibBuilder.h"
@@ -74,6 +75,23 @@ TEST(EitoolLib, UsageAndRunErrorsHaveTheirExitCodes)
     ToolRun version = RunEitool({"--version"}, dir.path());
     EXPECT_EQ(version.status, 0);
     EXPECT_NE(version.out.find("eitool"), std::string::npos);
+}
+
+// While another program holds the package, the replay cannot open it for
+// reading and writing: the run ends naming it, and the package is untouched.
+TEST(EitoolLib, ReplayOfAPackageHeldElsewhereFailsAndChangesNothing)
+{
+    TempFolder dir;
+    const Bytes package = MakeLib({{"a.txt", "aaa"}});
+    WriteAll(dir / "a.lib", package);
+    ASSERT_EQ(RunEitool({"extract", "--target", "out", "a.lib"}, dir.path()).status, 0);
+    WriteAll(dir / "out/TXT/a_a.txt", "edited");
+    File holder(dir / "a.lib", OpenMode::ReadWrite);
+    ToolRun replay = RunEitool({"replay", "out/result.log"}, dir.path());
+    EXPECT_EQ(replay.status, 1);
+    EXPECT_EQ(replay.err, "eitool: Cannot open file " + (dir / "a.lib") + "\n");
+    holder.Close();
+    EXPECT_EQ(ReadAll(dir / "a.lib"), package);
 }
 
 TEST(EitoolLib, EntryNamesThatClimbStayInsideTheTargetFolder)
