@@ -1,5 +1,6 @@
 #include "main/Dispatch.h"
 
+#include "formathandlers/CifFont.h"
 #include "formathandlers/CifText.h"
 #include "formathandlers/Lib.h"
 #include "main/JobKinds.h"
@@ -12,6 +13,7 @@ void Dispatch(RunContext& ctx, std::uint8_t kind, const std::string& path)
     switch (kind) {
     case kExtractLib: ExtractLib(ctx, path); break;
     case kExtractCifText: ExtractCifText(ctx, path); break;
+    case kFontToBitmap: ConvertFontToBitmap(ctx, path); break;
     case kReplayLogs:
     case kReplayProject: ReplayLog(ctx, path); break;
     default: break;
@@ -23,6 +25,7 @@ InsertHandler InsertHandlerOf(std::uint8_t replayFormat)
     switch (replayFormat) {
     case kExtractLib: return InsertLib;
     case kExtractCifText: return InsertCifText;
+    case kFontToBitmap: return ConvertBitmapToFont;
     default: return nullptr;
     }
 }

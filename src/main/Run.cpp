@@ -52,6 +52,7 @@ void RunProcess(RunContext& ctx, const std::vector<std::string>& jobs)
     ctx.OperationLog.Clear();
     ctx.TargetDir = CurrentFolder();
     ctx.TotalBytes = 0;
+    ctx.PalettePath.clear();
 
     if (std::optional<std::string> chosen = ctx.ask.PickTargetFolder(ctx.TargetDir)) {
         ctx.TargetDir = *chosen;

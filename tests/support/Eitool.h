@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "support/Files.h"
+#include "support/Shell.h"
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -22,26 +23,6 @@ struct ToolRun {
 };
 
 #ifdef _WIN32
-
-// One argument as the C runtime splits the command line: backslashes count
-// only before a quote, so those (and the ones before the closing quote, as in
-// "D:\") are doubled.
-inline std::string Quote(const std::string& arg)
-{
-    std::string quoted = "\"";
-    std::size_t slashes = 0;
-    for (char c : arg) {
-        if (c == '\\') {
-            ++slashes;
-            continue;
-        }
-        quoted.append(c == '"' ? slashes * 2 + 1 : slashes, '\\');
-        quoted += c;
-        slashes = 0;
-    }
-    quoted.append(slashes * 2, '\\');
-    return quoted + "\"";
-}
 
 // eitool writes its output in text mode, with CR LF line ends.
 inline std::string TextModeLines(std::string text)
@@ -91,13 +72,6 @@ inline ToolRun RunEitool(const std::vector<std::string>& args, const std::filesy
 }
 
 #else
-
-inline std::string Quote(const std::string& arg)
-{
-    std::string quoted = "'";
-    for (char c : arg) quoted += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
 
 // Runs eitool with `args` in the folder `cwd`.
 inline ToolRun RunEitool(const std::vector<std::string>& args, const std::filesystem::path& cwd)

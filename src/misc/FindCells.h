@@ -1,0 +1,28 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "platform/IndexedImage.h"
+
+namespace eit {
+
+// One cell of a font sheet: the rows from `stripTop` on while column 0 is
+// not black, and the extents of their ink (any pixel not exactly black, in
+// columns 1 and up). Without ink, left > right and top > bottom.
+struct GlyphCell {
+    std::int64_t stripTop = 0;
+    std::int64_t left = 0;
+    std::int64_t right = 0;
+    std::int64_t top = 0;
+    std::int64_t bottom = 0;
+    // The cell ran into the sheet's bottom edge instead of a black row.
+    bool runsOffBottom = false;
+
+    bool HasInk() const { return left <= right && top <= bottom; }
+};
+
+// The sheet's cells from the top: each ends at the first row whose column 0
+// is black, and that row belongs to no cell.
+std::vector<GlyphCell> FindCells(const IndexedImage& sheet);
+
+}  // namespace eit
