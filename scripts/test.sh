@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: a development build,
-# then the core and eitool again under the address and undefined-behaviour sanitizers.
+# then the core and eitool again under the address and undefined-behaviour sanitizers,
+# then the Windows build of both under Wine (scripts/test-windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/deps.sh
@@ -13,3 +14,4 @@ ctest --preset dev -j "$jobs"
 cmake --preset sanitize
 cmake --build --preset sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset sanitize -j "$jobs"
+scripts/test-windows.sh
