@@ -9,17 +9,7 @@ root=$PWD
 build=$root/build/windows
 started=$SECONDS
 
-packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest libcli11-dev wine64)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  $SUDO apt-get update -q
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+scripts/deps.sh cmake ninja-build g++-mingw-w64-x86-64-posix googletest libcli11-dev wine64
 
 # A throwaway Wine prefix inside the build: quiet, no dialogs. The toolchain
 # file runs the tests in the same prefix.
