@@ -78,8 +78,11 @@ void File::Open(const std::string& path, OpenMode mode)
     else access |= GENERIC_WRITE;
     if (mode == OpenMode::Create) disposition = CREATE_ALWAYS;
     HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        throw mode == OpenMode::Create ? CannotCreateFile(path) : CannotOpenFile(path);
+    auto fail = [&] { return mode == OpenMode::Create ? CannotCreateFile(path) : CannotOpenFile(path); };
+    if (h == INVALID_HANDLE_VALUE) throw fail();
+    if (GetFileType(h) != FILE_TYPE_DISK) {  // a device such as NUL or CON, not a file
+        CloseHandle(h);
+        throw fail();
     }
     handle_ = h;
     path_ = path;

@@ -11,6 +11,7 @@
 
 #include "main/JobKinds.h"
 #include "main/Run.h"
+#include "platform/Error.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "platform/LineList.h"
@@ -69,6 +70,12 @@ TEST(WindowsPaths, NamesKeepTheirCodePageBytes)
     EXPECT_EQ(CurrentFolder(), folder);
     EXPECT_EQ(AbsolutePath("caf\xE9\x80.txt"), file);
     SetCurrentFolder(saved);
+}
+
+TEST(WindowsFiles, DevicesAreNoFiles)
+{
+    EXPECT_THROW(File("NUL", OpenMode::Read), ToolError);
+    EXPECT_THROW(File("CON", OpenMode::Create), ToolError);
 }
 
 // Sharing is enforced for every program, not only between the tool's opens.
