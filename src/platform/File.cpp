@@ -11,6 +11,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -61,6 +62,7 @@ File& File::operator=(File&& other) noexcept
         position_ = other.position_;
         cache_ = std::move(other.cache_);
         cacheStart_ = other.cacheStart_;
+        readSize_ = other.readSize_;
         other.handle_ = kNoHandle;
     }
     return *this;
@@ -91,11 +93,33 @@ void File::Open(const std::string& path, OpenMode mode)
     cache_.clear();
 }
 
+bool File::CreateNew(const std::string& path)
+{
+    Close();
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || Exists(path)) return false;
+        throw CannotCreateFile(path);
+    }
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        throw CannotCreateFile(path);
+    }
+    handle_ = h;
+    path_ = path;
+    mode_ = OpenMode::Create;
+    position_ = 0;
+    cache_.clear();
+    return true;
+}
+
 void File::Close() noexcept
 {
     if (handle_ != kNoHandle) CloseHandle(handle_);
     handle_ = kNoHandle;
     cache_.clear();
+    readSize_.reset();
 }
 
 std::size_t File::RawRead(std::uint64_t at, void* buffer, std::size_t n)
@@ -136,7 +160,7 @@ void File::RawWrite(std::uint64_t at, const void* buffer, std::size_t n)
     }
 }
 
-std::uint64_t File::Size() const
+std::uint64_t File::SystemSize() const
 {
     LARGE_INTEGER size;
     if (!GetFileSizeEx(handle_, &size)) throw StreamReadError();
@@ -195,6 +219,24 @@ void File::Open(const std::string& path, OpenMode mode)
     mode_ = mode;
     position_ = 0;
     cache_.clear();
+    readSize_ = static_cast<std::uint64_t>(info.st_size);
+}
+
+bool File::CreateNew(const std::string& path)
+{
+    Close();
+    // Nobody else can hold a file that did not exist a moment ago: no lock needed.
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST) return false;
+        throw CannotCreateFile(path);
+    }
+    handle_ = fd;
+    path_ = path;
+    mode_ = OpenMode::Create;
+    position_ = 0;
+    cache_.clear();
+    return true;
 }
 
 void File::Close() noexcept
@@ -202,6 +244,7 @@ void File::Close() noexcept
     if (handle_ != kNoHandle) ::close(handle_);
     handle_ = kNoHandle;
     cache_.clear();
+    readSize_.reset();
 }
 
 std::size_t File::RawRead(std::uint64_t at, void* buffer, std::size_t n)
@@ -227,7 +270,7 @@ void File::RawWrite(std::uint64_t at, const void* buffer, std::size_t n)
     }
 }
 
-std::uint64_t File::Size() const
+std::uint64_t File::SystemSize() const
 {
     struct stat info;
     if (fstat(handle_, &info) != 0) throw StreamReadError();
@@ -332,6 +375,15 @@ void File::WriteU32(std::uint32_t value)
 
 void File::Seek(std::uint64_t position) { position_ = position; }
 
+std::uint64_t File::Size() const
+{
+    // A file opened for reading only cannot change size through us, and
+    // nobody may write it meanwhile: its size is taken once.
+    if (mode_ != OpenMode::Read) return SystemSize();
+    if (!readSize_) readSize_ = SystemSize();
+    return *readSize_;
+}
+
 void File::CopyFrom(File& source, std::uint64_t count)
 {
     std::vector<std::uint8_t> piece(static_cast<std::size_t>(std::min<std::uint64_t>(count, kCopyPiece)));
@@ -343,16 +395,54 @@ void File::CopyFrom(File& source, std::uint64_t count)
     }
 }
 
-void CreateWholeFile(const std::string& path, const std::function<void(File&)>& fill)
+void FillNewFile(File& file, const std::function<void(File&)>& fill)
 {
-    File file(path, OpenMode::Create);
     try {
         fill(file);
     } catch (...) {
+        std::string path = file.Path();
         file.Close();
         RemoveFile(path);
         throw;
     }
+}
+
+void CreateWholeFile(const std::string& path, const std::function<void(File&)>& fill)
+{
+    File file(path, OpenMode::Create);
+    FillNewFile(file, fill);
+}
+
+void BufferedWriter::Write(const void* bytes, std::size_t n)
+{
+    if (piece_.size() + n > File::kCopyPiece) Flush();
+    if (n >= File::kCopyPiece) {
+        out_.Write(bytes, n);
+    } else {
+        piece_.append(static_cast<const char*>(bytes), n);
+    }
+}
+
+void BufferedWriter::CopyFrom(File& source, std::uint64_t count)
+{
+    if (count >= File::kCopyPiece) {
+        Flush();
+        out_.CopyFrom(source, count);
+        return;
+    }
+    std::size_t at = piece_.size();
+    if (at + count > File::kCopyPiece) {
+        Flush();
+        at = 0;
+    }
+    piece_.resize(at + static_cast<std::size_t>(count));
+    source.ReadUncached(piece_.data() + at, static_cast<std::size_t>(count));
+}
+
+void BufferedWriter::Flush()
+{
+    out_.Write(piece_.data(), piece_.size());
+    piece_.clear();
 }
 
 }  // namespace eit
