@@ -4,16 +4,32 @@
 #include <cstdio>
 
 #ifdef _WIN32
-#include <io.h>
-#define isatty _isatty
-#define fileno _fileno
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
 
 namespace eit::cli {
 
-ConsoleReporter::ConsoleReporter() : terminal_(isatty(fileno(stderr)) != 0) {}
+namespace {
+// Whether standard error is a terminal that understands the escape codes of
+// the progress line. A Windows console is asked to understand them; a file,
+// a pipe or NUL is no console.
+bool ProgressTerminal()
+{
+#ifdef _WIN32
+    HANDLE console = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    if (!GetConsoleMode(console, &mode)) return false;
+    return SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+#else
+    return isatty(fileno(stderr)) != 0;
+#endif
+}
+}  // namespace
+
+ConsoleReporter::ConsoleReporter() : terminal_(ProgressTerminal()) {}
 
 void ConsoleReporter::CurrentMessage(std::string_view text)
 {

@@ -1,6 +1,7 @@
 #include "formathandlers/Lib.h"
 
 #include <cstdio>
+#include <unordered_set>
 
 #include "main/Replay.h"
 #include "platform/Error.h"
@@ -23,20 +24,22 @@ std::string EntryLabel(std::uint32_t index, std::string_view name)
     return "entry " + std::to_string(index) + " (" + std::string(name) + ")";
 }
 
-// The output name for an item: the plain target name, or the first numbered
-// name that no file or folder has yet; an existing file is never overwritten.
-std::string ChooseOutputName(const std::string& typeFolder, const std::string& plain, const std::string& typeName)
+// Creates the item's file under its plain target name or, when a file or
+// folder has that name, under the first numbered name that nothing has yet:
+// an existing file is never overwritten. Sets `path` to the file created.
+File CreateOutputFile(const std::string& typeFolder, const std::string& plain, const std::string& typeName,
+                      std::string& path)
 {
-    std::string candidate = plain;
-    for (std::uint32_t counter = 0; Exists(JoinPath(typeFolder, candidate)); ++counter) {
+    File output;
+    std::string name = plain;
+    for (std::uint32_t counter = 0; !output.CreateNew(path = JoinPath(typeFolder, name)); ++counter) {
         if (counter > 0xFFFF) {
             throw ToolError("No free name left for " + plain + " in " + typeFolder + " (all 65536 numbered names are taken)");
         }
-        candidate = NumberedTargetName(plain, static_cast<std::uint16_t>(counter), typeName);
+        name = NumberedTargetName(plain, static_cast<std::uint16_t>(counter), typeName);
     }
-    return candidate;
+    return output;
 }
-
 
 // Walks the whole directory before any item is written, so a damaged entry
 // anywhere refuses the package. Items may share their bytes, so a small
@@ -139,6 +142,7 @@ void ExtractLib(RunContext& ctx, const std::string& path)
     ctx.SetProgress(0);
     ctx.SetProgressMax(100);
 
+    std::unordered_set<std::string> typeFolders;  // known to exist: one check per folder, not per item
     for (std::uint32_t i = 0; i < count; ++i) {
         if (i > 0 && ctx.StopRequested) throw RunStopped();
         LibEntry entry = directory.Next();
@@ -146,16 +150,18 @@ void ExtractLib(RunContext& ctx, const std::string& path)
         std::string_view extension = ExtensionOf(itemName);
         const std::string typeName = UpperAscii(extension.empty() ? extension : extension.substr(1));
         const std::string typeFolder = JoinPath(ctx.TargetDir, typeName);
-        if (!Exists(typeFolder)) CreateFolder(typeFolder);  // a failure shows when the item is created
+        if (typeFolders.insert(typeFolder).second && !Exists(typeFolder)) {
+            CreateFolder(typeFolder);  // a failure shows when the item is created
+        }
 
         ctx.report.CurrentMessage("Extracting " + itemName + " from " + packageName + "...");
         ctx.report.PumpEvents();
 
-        const std::string outputName = ChooseOutputName(typeFolder, PlainTargetName(stem, itemName), typeName);
-        const std::string outputPath = JoinPath(typeFolder, outputName);
-        CreateWholeFile(outputPath, [&](File& output) {
+        std::string outputPath;
+        File output = CreateOutputFile(typeFolder, PlainTargetName(stem, itemName), typeName, outputPath);
+        FillNewFile(output, [&](File& out) {
             package.Seek(entry.offset);
-            output.CopyFrom(package, entry.size);
+            out.CopyFrom(package, entry.size);
         });
         ctx.TotalBytes += entry.size;
 
@@ -168,62 +174,47 @@ void ExtractLib(RunContext& ctx, const std::string& path)
 }
 
 namespace {
-struct InsertionPlan {
-    std::uint64_t directoryEnd;
-    std::vector<std::uint64_t> sizes;  // of the item file for each entry
+struct DirectoryExtent {
+    std::uint32_t count;
+    std::uint64_t end;  // where the rebuilt data area starts
 };
 
-// Checks everything the rebuild needs before anything is written: enough
-// "#Target:" lines, every item file readable, every new offset within 32 bits.
-InsertionPlan PlanInsertion(RunContext& ctx, std::size_t first)
+// Walks the directory and checks that the log holds a line for every entry.
+DirectoryExtent CheckInsertion(RunContext& ctx, std::size_t first)
 {
     LibDirectoryReader directory(ctx.SourceStream, false);
     const std::uint32_t count = directory.EntryCount();
     if (first + count > ctx.ReplayLines.Count()) throw ListIndexOutOfBounds(ctx.ReplayLines.Count());
     for (std::uint32_t i = 0; i < count; ++i) directory.Next();
-
-    std::vector<std::uint64_t> sizes(count);
-    std::uint64_t offset = directory.Position();
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::string itemPath = TargetPathOf(ctx.ReplayLines[first + i]);
-        sizes[i] = File(itemPath, OpenMode::Read).Size();
-        if (offset > kMaxOffset || sizes[i] > kMaxOffset) {
-            throw ToolError("Cannot insert " + itemPath + " into " + ctx.SourceStream.Path() +
-                            ": the package would pass 4 GiB, the limit of its 32-bit offsets and sizes");
-        }
-        offset += sizes[i];
-    }
-    return {directory.Position(), std::move(sizes)};
+    return {count, directory.Position()};
 }
 
 // Writes the header and the directory with the new offsets and sizes.
-void WriteDirectory(File& package, File& out, const InsertionPlan& plan)
+void WriteDirectory(File& package, BufferedWriter& out, std::uint64_t directoryEnd, const std::vector<std::uint32_t>& sizes)
 {
     package.Seek(0);
     out.CopyFrom(package, kLibHeaderSize);
-    std::string piece;
-    std::uint64_t offset = plan.directoryEnd;
+    std::uint64_t offset = directoryEnd;
     LibDirectoryReader directory(package, false);
     for (std::uint32_t i = 0; i < directory.EntryCount(); ++i) {
         std::uint64_t start = directory.Position();
         std::uint16_t nameLength = directory.Next().nameLength;
         package.Seek(start);
-        std::string raw(2u + nameLength, '\0');
-        package.Read(raw.data(), raw.size());  // the name exactly as stored, zero bytes included
-        piece += raw;
-        for (std::uint64_t value : {offset, plan.sizes[i]}) {
-            for (int shift = 0; shift < 32; shift += 8) piece += static_cast<char>((value >> shift) & 0xFF);
+        std::string entry(2u + nameLength, '\0');
+        package.Read(entry.data(), entry.size());  // the name exactly as stored, zero bytes included
+        for (std::uint64_t value : {offset, std::uint64_t{sizes[i]}}) {
+            for (int shift = 0; shift < 32; shift += 8) entry += static_cast<char>((value >> shift) & 0xFF);
         }
-        offset += plan.sizes[i];
-        if (piece.size() >= File::kCopyPiece) {
-            out.Write(piece.data(), piece.size());
-            piece.clear();
-        }
+        out.Write(entry);
+        offset += sizes[i];
     }
-    out.Write(piece.data(), piece.size());
 }
 }  // namespace
 
+// The new package is built aside, its data area first and its directory last,
+// and swapped in only when whole: whatever fails (too few lines, an item
+// file that does not open, offsets past 32 bits, a failed write), the package
+// stays byte-identical.
 std::size_t InsertLib(RunContext& ctx, const std::string& path, std::size_t first)
 {
     const std::string packageName(FileNameOf(path));
@@ -236,25 +227,33 @@ std::size_t InsertLib(RunContext& ctx, const std::string& path, std::size_t firs
     ctx.SetProgress(0);
     ctx.SetProgressMax(100);
 
-    const InsertionPlan plan = PlanInsertion(ctx, first);
-    const std::vector<std::uint64_t>& sizes = plan.sizes;
-    const std::size_t count = sizes.size();
+    const auto [count, directoryEnd] = CheckInsertion(ctx, first);
     RewriteAside aside(package);
-    File& out = aside.Out();
-    WriteDirectory(package, out, plan);
-    for (std::size_t i = 0; i < count; ++i) {
+    aside.Out().Seek(directoryEnd);
+    BufferedWriter out(aside.Out());
+    std::vector<std::uint32_t> sizes(count);
+    std::uint64_t offset = directoryEnd;
+    for (std::uint32_t i = 0; i < count; ++i) {
         const std::string itemPath = TargetPathOf(ctx.ReplayLines[first + i]);
         const std::string itemName(FileNameOf(itemPath));
         ctx.report.CurrentMessage("Inserting " + itemName + " to " + packageName + "...");
         ctx.report.PumpEvents();
         File item(itemPath, OpenMode::Read);
-        if (item.Size() != sizes[i]) {
-            throw ToolError("Cannot insert " + itemPath + " into " + package.Path() + ": the file changed while inserting");
+        const std::uint64_t size = item.Size();
+        if (offset > kMaxOffset || size > kMaxOffset) {
+            throw ToolError("Cannot insert " + itemPath + " into " + package.Path() +
+                            ": the package would pass 4 GiB, the limit of its 32-bit offsets and sizes");
         }
-        out.CopyFrom(item, sizes[i]);
-        ctx.MoveProgress(static_cast<int>(i * 100 / count));
+        out.CopyFrom(item, size);
+        sizes[i] = static_cast<std::uint32_t>(size);
+        offset += size;
+        ctx.MoveProgress(static_cast<int>(std::uint64_t{i} * 100 / count));
         ctx.report.AddResult("Item " + itemName + " inserted.");
     }
+    out.Flush();
+    aside.Out().Seek(0);
+    WriteDirectory(package, out, directoryEnd, sizes);
+    out.Flush();
     aside.Commit();
     return first + count;
 }

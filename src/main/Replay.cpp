@@ -34,7 +34,12 @@ std::size_t ReplaySource(RunContext& ctx, std::string_view sourcePath, std::uint
     ctx.report.CurrentMessage("Processing " + std::string(name) + "...");
     InsertHandler insert = InsertHandlerOf(format);
     if (insert == nullptr) return i;
-    return insert(ctx, JoinPath(ctx.TargetDir, name), i + 1);
+    try {
+        return insert(ctx, JoinPath(ctx.TargetDir, name), i + 1);
+    } catch (...) {
+        ctx.SourceStream.Close();  // the error ends the run: leave no file held without sharing
+        throw;
+    }
 }
 }  // namespace
 

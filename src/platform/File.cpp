@@ -12,6 +12,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -62,6 +63,7 @@ File& File::operator=(File&& other) noexcept
         position_ = other.position_;
         cache_ = std::move(other.cache_);
         cacheStart_ = other.cacheStart_;
+        readSize_ = other.readSize_;
         other.handle_ = kNoHandle;
     }
     return *this;
@@ -79,8 +81,11 @@ void File::Open(const std::string& path, OpenMode mode)
     else access |= GENERIC_WRITE;
     if (mode == OpenMode::Create) disposition = CREATE_ALWAYS;
     HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        throw mode == OpenMode::Create ? CannotCreateFile(path) : CannotOpenFile(path);
+    auto fail = [&] { return mode == OpenMode::Create ? CannotCreateFile(path) : CannotOpenFile(path); };
+    if (h == INVALID_HANDLE_VALUE) throw fail();
+    if (GetFileType(h) != FILE_TYPE_DISK) {  // a device such as NUL or CON, not a file
+        CloseHandle(h);
+        throw fail();
     }
     handle_ = h;
     path_ = path;
@@ -89,11 +94,33 @@ void File::Open(const std::string& path, OpenMode mode)
     cache_.clear();
 }
 
+bool File::CreateNew(const std::string& path)
+{
+    Close();
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || Exists(path)) return false;
+        throw CannotCreateFile(path);
+    }
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        throw CannotCreateFile(path);
+    }
+    handle_ = h;
+    path_ = path;
+    mode_ = OpenMode::Create;
+    position_ = 0;
+    cache_.clear();
+    return true;
+}
+
 void File::Close() noexcept
 {
     if (handle_ != kNoHandle) CloseHandle(handle_);
     handle_ = kNoHandle;
     cache_.clear();
+    readSize_.reset();
 }
 
 std::size_t File::RawRead(std::uint64_t at, void* buffer, std::size_t n)
@@ -134,7 +161,7 @@ void File::RawWrite(std::uint64_t at, const void* buffer, std::size_t n)
     }
 }
 
-std::uint64_t File::Size() const
+std::uint64_t File::SystemSize() const
 {
     LARGE_INTEGER size;
     if (!GetFileSizeEx(handle_, &size)) throw StreamReadError();
@@ -158,7 +185,7 @@ void File::ReplaceWith(const std::string& newPath)
     std::string path = path_;
     Close();  // a file opened without sharing cannot be replaced while open
     bool moved = MoveFileExA(newPath.c_str(), ResolvedPath(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    Open(path, mode);
+    Open(path, mode == OpenMode::Create ? OpenMode::ReadWrite : mode);  // Create would empty the new contents
     if (!moved) throw StreamWriteError();
 }
 
@@ -193,6 +220,24 @@ void File::Open(const std::string& path, OpenMode mode)
     mode_ = mode;
     position_ = 0;
     cache_.clear();
+    readSize_ = static_cast<std::uint64_t>(info.st_size);
+}
+
+bool File::CreateNew(const std::string& path)
+{
+    Close();
+    // Nobody else can hold a file that did not exist a moment ago: no lock needed.
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST) return false;
+        throw CannotCreateFile(path);
+    }
+    handle_ = fd;
+    path_ = path;
+    mode_ = OpenMode::Create;
+    position_ = 0;
+    cache_.clear();
+    return true;
 }
 
 void File::Close() noexcept
@@ -200,6 +245,7 @@ void File::Close() noexcept
     if (handle_ != kNoHandle) ::close(handle_);
     handle_ = kNoHandle;
     cache_.clear();
+    readSize_.reset();
 }
 
 std::size_t File::RawRead(std::uint64_t at, void* buffer, std::size_t n)
@@ -225,7 +271,7 @@ void File::RawWrite(std::uint64_t at, const void* buffer, std::size_t n)
     }
 }
 
-std::uint64_t File::Size() const
+std::uint64_t File::SystemSize() const
 {
     struct stat info;
     if (fstat(handle_, &info) != 0) throw StreamReadError();
@@ -330,6 +376,15 @@ void File::WriteU32(std::uint32_t value)
 
 void File::Seek(std::uint64_t position) { position_ = position; }
 
+std::uint64_t File::Size() const
+{
+    // A file opened for reading only cannot change size through us, and
+    // nobody may write it meanwhile: its size is taken once.
+    if (mode_ != OpenMode::Read) return SystemSize();
+    if (!readSize_) readSize_ = SystemSize();
+    return *readSize_;
+}
+
 void File::CopyFrom(File& source, std::uint64_t count)
 {
     std::vector<std::uint8_t> piece(static_cast<std::size_t>(std::min<std::uint64_t>(count, kCopyPiece)));
@@ -338,6 +393,18 @@ void File::CopyFrom(File& source, std::uint64_t count)
         source.ReadUncached(piece.data(), n);  // leaves the source's read-ahead where it was
         Write(piece.data(), n);
         count -= n;
+    }
+}
+
+void FillNewFile(File& file, const std::function<void(File&)>& fill)
+{
+    try {
+        fill(file);
+    } catch (...) {
+        std::string path = file.Path();
+        file.Close();
+        RemoveFile(path);
+        throw;
     }
 }
 
@@ -357,13 +424,39 @@ void CreateWholeFile(const std::string& path, const std::function<void(File&)>& 
         return;
     }
     File file(path, OpenMode::Create);
-    try {
-        fill(file);
-    } catch (...) {
-        file.Close();
-        RemoveFile(path);
-        throw;
+    FillNewFile(file, fill);
+}
+
+void BufferedWriter::Write(const void* bytes, std::size_t n)
+{
+    if (piece_.size() + n > File::kCopyPiece) Flush();
+    if (n >= File::kCopyPiece) {
+        out_.Write(bytes, n);
+    } else {
+        piece_.append(static_cast<const char*>(bytes), n);
     }
+}
+
+void BufferedWriter::CopyFrom(File& source, std::uint64_t count)
+{
+    if (count >= File::kCopyPiece) {
+        Flush();
+        out_.CopyFrom(source, count);
+        return;
+    }
+    std::size_t at = piece_.size();
+    if (at + count > File::kCopyPiece) {
+        Flush();
+        at = 0;
+    }
+    piece_.resize(at + static_cast<std::size_t>(count));
+    source.ReadUncached(piece_.data() + at, static_cast<std::size_t>(count));
+}
+
+void BufferedWriter::Flush()
+{
+    out_.Write(piece_.data(), piece_.size());
+    piece_.clear();
 }
 
 }  // namespace eit

@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace eit {
@@ -29,6 +31,10 @@ public:
     File& operator=(const File&) = delete;
 
     void Open(const std::string& path, OpenMode mode);
+    // Creates a new file, opened for reading and writing; false, with nothing
+    // changed, when a file or folder already has the path. Other failures
+    // raise "Cannot create file %s".
+    bool CreateNew(const std::string& path);
     void Close() noexcept;
     bool IsOpen() const { return handle_ != kNoHandle; }
     const std::string& Path() const { return path_; }
@@ -70,6 +76,7 @@ private:
     using Handle = int;
     static constexpr Handle kNoHandle = -1;
 #endif
+    std::uint64_t SystemSize() const;
     std::size_t RawRead(std::uint64_t at, void* buffer, std::size_t n);
     void RawWrite(std::uint64_t at, const void* buffer, std::size_t n);
 
@@ -80,13 +87,33 @@ private:
     // Read-ahead window: bytes [cacheStart_, cacheStart_ + cache_.size()).
     std::vector<std::uint8_t> cache_;
     std::uint64_t cacheStart_ = 0;
+    mutable std::optional<std::uint64_t> readSize_;  // of a file opened for reading only
 };
 
-// Creates the file at `path` and lets `fill` write it; when anything fails the
-// file is removed, so no half-written file is ever left behind. An earlier
-// file of that name is replaced only once the new one is whole; until then,
-// and after any failure, it stays byte-identical.
+// Lets `fill` write a file just created; when anything fails the file is
+// closed and removed, so no half-written file is ever left behind.
+void FillNewFile(File& file, const std::function<void(File&)>& fill);
+// Creates the file at `path` and fills it the same way. An earlier file of
+// that name is replaced only once the new one is whole; until then, and after
+// any failure, it stays byte-identical.
 void CreateWholeFile(const std::string& path, const std::function<void(File&)>& fill);
+
+// Gathers small writes to a file into pieces of up to File::kCopyPiece bytes,
+// so many small items cost few system calls. Flush() before the file is used.
+class BufferedWriter {
+public:
+    explicit BufferedWriter(File& out) : out_(out) {}
+    void Write(const void* bytes, std::size_t n);
+    void Write(std::string_view bytes) { Write(bytes.data(), bytes.size()); }
+    // Copies `count` bytes from the source's position: small ones through the
+    // buffer, large ones streamed in pieces.
+    void CopyFrom(File& source, std::uint64_t count);
+    void Flush();
+
+private:
+    File& out_;
+    std::string piece_;
+};
 
 // Test seam: makes the N-th mutating file operation from now on (write,
 // truncate or replace, counted together) fail as the disk would.

@@ -2,71 +2,101 @@
 
 #include <filesystem>
 
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace eit {
 
+namespace {
+
+#ifdef _WIN32
+// Paths are bytes in the system code page, as the file layer's ...A calls
+// take them; std::filesystem would read and write them as UTF-8 instead.
+fs::path HostPath(const std::string& path)
+{
+    int size = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(), size);
+    return fs::path(wide);
+}
+
+std::string TextOf(const fs::path& path)
+{
+    const std::wstring& wide = path.native();
+    int wideSize = static_cast<int>(wide.size());
+    int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), wideSize, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), wideSize, text.data(), size, nullptr, nullptr);
+    return text;
+}
+#else
+fs::path HostPath(const std::string& path) { return fs::path(path); }
+std::string TextOf(const fs::path& path) { return path.string(); }
+#endif
+
+}  // namespace
+
 bool Exists(const std::string& path)
 {
     std::error_code error;
-    return !path.empty() && fs::exists(fs::symlink_status(path, error));
+    return !path.empty() && fs::exists(fs::symlink_status(HostPath(path), error));
 }
 
 bool IsFolder(const std::string& path)
 {
     std::error_code error;
-    return fs::is_directory(path, error);
+    return fs::is_directory(HostPath(path), error);
 }
 
 bool CreateFolder(const std::string& path)
 {
     std::error_code error;
-    return fs::create_directory(path, error) || IsFolder(path);
+    return fs::create_directory(HostPath(path), error) || IsFolder(path);
 }
 
 bool CreateFolders(const std::string& path)
 {
     std::error_code error;
-    fs::create_directories(path, error);
+    fs::create_directories(HostPath(path), error);
     return IsFolder(path);
 }
 
 void RemoveFile(const std::string& path) noexcept
 {
     std::error_code error;
-    fs::remove(path, error);
+    fs::remove(HostPath(path), error);
 }
 
 std::string CurrentFolder()
 {
     std::error_code error;
-    return fs::current_path(error).string();
+    return TextOf(fs::current_path(error));
 }
 
 bool SetCurrentFolder(const std::string& path)
 {
     std::error_code error;
-    fs::current_path(path, error);
+    fs::current_path(HostPath(path), error);
     return !error;
 }
 
 std::string AbsolutePath(const std::string& path)
 {
     std::error_code error;
-    fs::path absolute = fs::absolute(path, error).lexically_normal();
+    fs::path absolute = fs::absolute(HostPath(path), error).lexically_normal();
     if (absolute.has_relative_path() && !absolute.has_filename()) absolute = absolute.parent_path();
-    return absolute.string();
+    return TextOf(absolute);
 }
-
-}  // namespace eit
-
-namespace eit {
 
 std::string ResolvedPath(const std::string& path)
 {
     std::error_code error;
-    fs::path resolved = fs::weakly_canonical(path, error);
-    return error ? path : resolved.string();
+    fs::path resolved = fs::weakly_canonical(HostPath(path), error);
+    return error ? path : TextOf(resolved);
 }
 
 }  // namespace eit

@@ -129,16 +129,12 @@ void LineList::LoadFromFile(const std::string& path)
 void LineList::SaveToFile(const std::string& path) const
 {
     CreateWholeFile(path, [&](File& file) {
-        std::string piece;
+        BufferedWriter out(file);
         for (const Span& line : lines_) {
-            piece.append(line.text, line.length);
-            piece += "\r\n";
-            if (piece.size() >= File::kCopyPiece) {
-                file.Write(piece.data(), piece.size());
-                piece.clear();
-            }
+            out.Write(line.text, line.length);
+            out.Write("\r\n", 2);
         }
-        file.Write(piece.data(), piece.size());
+        out.Flush();
     });
 }
 

@@ -26,9 +26,14 @@ protected:
         for (std::size_t i = 0; i < first; ++i) ctx.ReplayLines.Add("earlier line");
         for (const std::string& path : itemPaths) ctx.ReplayLines.Add("#Target: " + path);
         ctx.SourceStream.Open(package, OpenMode::ReadWrite);
-        std::size_t next = InsertLib(ctx, package, first);
-        ctx.SourceStream.Close();
-        return next;
+        try {
+            std::size_t next = InsertLib(ctx, package, first);
+            ctx.SourceStream.Close();
+            return next;
+        } catch (...) {
+            ctx.SourceStream.Close();  // the package is held without sharing while open
+            throw;
+        }
     }
 };
 
@@ -37,7 +42,12 @@ TEST_F(LibTest, ExtractsEveryItemIntoAFolderPerTypeAndReportsIt)
     std::string package = Package("maps.lib", {{"land\\hills.bmp", "HILLS"}, {"Hills.Bmp", "hills2"}, {"a.b.c", "abc"}});
     ExtractLib(ctx, package);
     EXPECT_EQ(ReadAll(dir / "BMP/maps_hills.bmp"), "HILLS");
+#ifdef _WIN32
+    // Names differing only in case are one file here: the second item is numbered.
+    EXPECT_EQ(ReadAll(dir / "BMP/maps_Hills_0000.bmp"), "hills2");
+#else
     EXPECT_EQ(ReadAll(dir / "BMP/maps_Hills.Bmp"), "hills2");
+#endif
     EXPECT_EQ(ReadAll(dir / "C/maps_a.b.c"), "abc");
     EXPECT_EQ(recorder.messages[0], "Processing maps.lib...");
     EXPECT_EQ(recorder.messages[1], "Extracting hills.bmp from maps.lib...");
@@ -125,7 +135,6 @@ TEST_F(LibTest, InsertionKeepsLeadingBytesNamesAndZeroSizeItems)
     EXPECT_EQ(Insert(dir / "p.lib", {dir / "zero", dir / "one"}), 2u);
     EXPECT_EQ(ReadAll(dir / "p.lib"), MakeLib({{Bytes("n\0m.bin", 7), ""}, {"e.bin", "1"}}, "ABCD"));
     const Bytes rebuilt = ReadAll(dir / "p.lib");
-    ctx.SourceStream.Close();
     EXPECT_THROW(Insert(dir / "p.lib", {}), ToolError) << "the package's count decides, not the log's";
     EXPECT_EQ(ReadAll(dir / "p.lib"), rebuilt);
 }
@@ -180,7 +189,6 @@ TEST_F(LibTest, EveryFailingWriteLeavesThePackageByteIdentical)
             Insert(dir / "p.lib", {dir / "a", dir / "b", dir / "c"});
         } catch (const ToolError& e) {
             error = e.what();
-            ctx.SourceStream.Close();
         }
         bool failed = faults::Triggered();
         faults::FailOperation(0);

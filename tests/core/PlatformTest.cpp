@@ -108,6 +108,7 @@ TEST(Paths, FileNamesExtensionsAndJoins)
     EXPECT_TRUE(EqualsIgnoringAsciiCase("[0000001a]", "[0000001A]"));
 #ifndef _WIN32
     EXPECT_EQ(FileNameOf("/data/maps.lib"), "maps.lib");
+    EXPECT_EQ(FileNameOf("/data/a\\b:c.lib"), "a\\b:c.lib") << "backslash and colon are name characters here";
 #endif
 }
 
@@ -139,7 +140,13 @@ TEST(File, SecondOpenForWritingFailsWhileTheFirstHoldsIt)
     File first(dir / "p.lib", OpenMode::ReadWrite);
     EXPECT_THROW(File(dir / "p.lib", OpenMode::ReadWrite), ToolError);
     EXPECT_THROW(File(dir / "p.lib", OpenMode::Read), ToolError);
+    EXPECT_THROW(File(dir / "p.lib", OpenMode::Create), ToolError);
     first.Close();
+    EXPECT_EQ(ReadAll(dir / "p.lib"), "12345678") << "a refused creation empties nothing";
+    File reader(dir / "p.lib", OpenMode::Read);
+    EXPECT_NO_THROW(File(dir / "p.lib", OpenMode::Read)) << "readers share with readers";
+    EXPECT_THROW(File(dir / "p.lib", OpenMode::ReadWrite), ToolError);
+    reader.Close();
     EXPECT_NO_THROW(File(dir / "p.lib", OpenMode::ReadWrite));
 }
 
@@ -185,6 +192,21 @@ TEST(RewriteAside, FailureAtAnyStepLeavesTheFileAsItWas)
         EXPECT_EQ(ReadAll(dir / "t.bin"), before);
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "file left beside";
     }
+}
+
+TEST(RewriteAside, CreatedFileKeepsTheNewContentsAndStaysWritable)
+{
+    TempFolder dir;
+    File target(dir / "t.bin", OpenMode::Create);
+    target.Write("old", 3);
+    RewriteAside aside(target);
+    aside.Out().Write("newer", 5);
+    aside.Commit();
+    EXPECT_EQ(target.Size(), 5u);
+    target.Seek(5);
+    target.Write("!", 1);
+    target.Close();
+    EXPECT_EQ(ReadAll(dir / "t.bin"), "newer!");
 }
 
 #ifndef _WIN32

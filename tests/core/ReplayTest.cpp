@@ -95,6 +95,15 @@ TEST_F(ReplayTest, SourceHeldByAnotherProgramEndsTheRun)
     }
 }
 
+TEST_F(ReplayTest, FailingGroupLeavesItsSourceClosedForOthers)
+{
+    Bytes log = PackageGroup("p.lib");
+    std::filesystem::remove(dir / "p.lib.c");
+    EXPECT_THROW(Replay(log), ToolError);
+    EXPECT_FALSE(ctx.SourceStream.IsOpen());
+    EXPECT_NO_THROW(File(dir / "p.lib", OpenMode::ReadWrite));
+}
+
 TEST_F(ReplayTest, StopIsHonouredBetweenGroups)
 {
     const Bytes before = MakeLib({{"a.bin", "1"}, {"b.bin", "2"}, {"c.bin", "3"}});

@@ -3,7 +3,7 @@
 #include "misc/DecodeGlyph.h"
 #include "platform/Bmp.h"
 #include "support/Eitool.h"
-#include "support/FontBuilder.h"
+#include "support/FontRun.h"
 #include "support/ImageTools.h"
 
 namespace eit::test {
@@ -14,19 +14,6 @@ std::vector<TestGlyph> Glyphs()
     std::vector<TestGlyph> glyphs;
     for (std::uint32_t i = 0; i < 224; ++i) glyphs.push_back(PatternGlyph(i, 2 + i % 4, 1 + i % 5, i == 65 ? 0 : i % 2));
     return glyphs;
-}
-
-// Paints a 2 x 2 glyph of index 100 + k into strip k of the sheet, over a
-// cleared strip.
-void PaintSheet(const std::string& path)
-{
-    IndexedImage sheet = LoadBmp(path);
-    const std::uint32_t pitch = sheet.Height() / 64;
-    for (std::uint32_t k = 0; k < 64; ++k) {
-        sheet.Fill(1, k * pitch, sheet.Width(), pitch, kTestBlack);
-        sheet.Fill(4, k * pitch + 1, 2, 2, static_cast<std::uint8_t>(100 + k));
-    }
-    SaveBmp(sheet, path);
 }
 
 void ExpectRebuilt(const std::string& fontPath)

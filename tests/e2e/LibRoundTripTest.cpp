@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/File.h"
 #include "support/Eitool.h"
 #include "support/Files.h"
 #include "support/LibBuilder.h"
@@ -20,14 +21,13 @@ TEST(EitoolLib, ExtractEditReplayRebuildsThePackageByteForByte)
               "Item 0 hills.bmp extracted.\nItem 1 notes.txt extracted.\nItem 2 empty.dat extracted.\n"
               "Item 0 sky.bmp extracted.\nTotal 17 bytes extracted.\n");
     EXPECT_NE(extract.err.find("Operation complete!"), std::string::npos);
-    const std::string out = (dir.path() / "out").string();
     EXPECT_EQ(ReadAll(dir / "out/result.log"),
               "#Format: LIB\r\n#Source: " + (dir / "in/maps.lib") + "\r\n"
-              "#Target: " + out + "/BMP/maps_hills.bmp\r\n"
-              "#Target: " + out + "/TXT/maps_notes.txt\r\n"
-              "#Target: " + out + "/DAT/maps_empty.dat\r\n"
+              "#Target: " + (dir / "out/BMP/maps_hills.bmp") + "\r\n"
+              "#Target: " + (dir / "out/TXT/maps_notes.txt") + "\r\n"
+              "#Target: " + (dir / "out/DAT/maps_empty.dat") + "\r\n"
               "#Format: LIB\r\n#Source: " + (dir / "in/sky.LIB") + "\r\n"
-              "#Target: " + out + "/BMP/sky_sky.bmp\r\n");
+              "#Target: " + (dir / "out/BMP/sky_sky.bmp") + "\r\n");
 
     WriteAll(dir / "out/BMP/maps_hills.bmp", grown);
     WriteAll(dir / "out/TXT/maps_notes.txt", "new");
@@ -75,6 +75,23 @@ TEST(EitoolLib, UsageAndRunErrorsHaveTheirExitCodes)
     ToolRun version = RunEitool({"--version"}, dir.path());
     EXPECT_EQ(version.status, 0);
     EXPECT_NE(version.out.find("eitool"), std::string::npos);
+}
+
+// While another program holds the package, the replay cannot open it for
+// reading and writing: the run ends naming it, and the package is untouched.
+TEST(EitoolLib, ReplayOfAPackageHeldElsewhereFailsAndChangesNothing)
+{
+    TempFolder dir;
+    const Bytes package = MakeLib({{"a.txt", "aaa"}});
+    WriteAll(dir / "a.lib", package);
+    ASSERT_EQ(RunEitool({"extract", "--target", "out", "a.lib"}, dir.path()).status, 0);
+    WriteAll(dir / "out/TXT/a_a.txt", "edited");
+    File holder(dir / "a.lib", OpenMode::ReadWrite);
+    ToolRun replay = RunEitool({"replay", "out/result.log"}, dir.path());
+    EXPECT_EQ(replay.status, 1);
+    EXPECT_EQ(replay.err, "eitool: Cannot open file " + (dir / "a.lib") + "\n");
+    holder.Close();
+    EXPECT_EQ(ReadAll(dir / "a.lib"), package);
 }
 
 TEST(EitoolLib, EntryNamesThatClimbStayInsideTheTargetFolder)

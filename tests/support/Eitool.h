@@ -8,8 +8,8 @@
 #include "support/Shell.h"
 
 #ifdef _WIN32
-#define popen _popen
-#define pclose _pclose
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
 #else
 #include <sys/wait.h>
 #endif
@@ -21,6 +21,57 @@ struct ToolRun {
     std::string out;
     std::string err;
 };
+
+#ifdef _WIN32
+
+// eitool writes its output in text mode, with CR LF line ends.
+inline std::string TextModeLines(std::string text)
+{
+    std::string lines;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lines += text[i];
+    }
+    return lines;
+}
+
+// Runs eitool with `args` in the folder `cwd`, its output sent to two files
+// there. No shell comes between: the arguments reach eitool as given.
+inline ToolRun RunEitool(const std::vector<std::string>& args, const std::filesystem::path& cwd)
+{
+    const std::filesystem::path outFile = cwd / ".eitool-stdout";
+    const std::filesystem::path errFile = cwd / ".eitool-stderr";
+    std::string command = Quote(std::filesystem::path(EITOOL_PATH).make_preferred().string());
+    for (const std::string& arg : args) command += " " + Quote(arg);
+
+    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    auto create = [&](const std::filesystem::path& path) {
+        return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
+    };
+    STARTUPINFOA start{};
+    start.cb = sizeof start;
+    start.dwFlags = STARTF_USESTDHANDLES;
+    start.hStdOutput = create(outFile);
+    start.hStdError = create(errFile);
+    PROCESS_INFORMATION process{};
+    ToolRun run;
+    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, cwd.string().c_str(), &start,
+                       &process)) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD code = 0;
+        if (GetExitCodeProcess(process.hProcess, &code)) run.status = static_cast<int>(code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(start.hStdOutput);
+    CloseHandle(start.hStdError);
+    run.out = TextModeLines(ReadAll(outFile));
+    run.err = TextModeLines(ReadAll(errFile));
+    std::filesystem::remove(outFile);
+    std::filesystem::remove(errFile);
+    return run;
+}
+
+#else
 
 // Runs eitool with `args` in the folder `cwd`.
 inline ToolRun RunEitool(const std::vector<std::string>& args, const std::filesystem::path& cwd)
@@ -36,14 +87,12 @@ inline ToolRun RunEitool(const std::vector<std::string>& args, const std::filesy
     std::size_t n;
     while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
     int status = pclose(pipe);
-#ifdef _WIN32
-    run.status = status;
-#else
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
     run.err = ReadAll(errFile);
     std::filesystem::remove(errFile);
     return run;
 }
+
+#endif
 
 }  // namespace eit::test

@@ -61,19 +61,22 @@ public:
         std::filesystem::remove_all(path_, ignored);
     }
     const std::filesystem::path& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    // The path of `name` below the folder; "/" in `name` becomes the
+    // platform's separator, so results compare equal to the tool's paths.
+    std::string operator/(const std::string& name) const { return (path_ / name).make_preferred().string(); }
     std::string str() const { return path_.string(); }
 
 private:
     std::filesystem::path path_;
 };
 
-// Every file below a folder, relative path to contents.
+// Every file below a folder, relative path (with "/") to contents.
 inline std::map<std::string, Bytes> Snapshot(const std::filesystem::path& folder)
 {
     std::map<std::string, Bytes> files;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-        if (entry.is_regular_file()) files[std::filesystem::relative(entry.path(), folder).string()] = ReadAll(entry.path());
+        if (!entry.is_regular_file()) continue;
+        files[std::filesystem::relative(entry.path(), folder).generic_string()] = ReadAll(entry.path());
     }
     return files;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// A folder, a run context and a palette for running the font handlers.
+// A folder, a run context and a palette for running the font handlers, and
+// the sheet edit that the round trips make.
 #include <string>
 
 #include "formathandlers/CifFont.h"
@@ -9,6 +10,19 @@
 #include "support/Recorder.h"
 
 namespace eit::test {
+
+// Paints a 2 x 2 glyph of index 100 + k into strip k of the sheet, over a
+// cleared strip.
+inline void PaintSheet(const std::string& path)
+{
+    IndexedImage sheet = LoadBmp(path);
+    const std::uint32_t pitch = sheet.Height() / 64;
+    for (std::uint32_t k = 0; k < 64; ++k) {
+        sheet.Fill(1, k * pitch, sheet.Width(), pitch, kTestBlack);
+        sheet.Fill(4, k * pitch + 1, 2, 2, static_cast<std::uint8_t>(100 + k));
+    }
+    SaveBmp(sheet, path);
+}
 
 struct FontWorkspace {
     TempFolder dir;

@@ -1,5 +1,6 @@
 #include "main/window/JobListBox.h"
 
+#include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
@@ -17,7 +18,8 @@ std::vector<std::string> DroppedFiles(const QMimeData* mime)
     if (!mime || !mime->hasUrls()) return paths;
     for (const QUrl& url : mime->urls()) {
         if (!url.isLocalFile()) return {};
-        paths.push_back(url.toLocalFile().toLocal8Bit().toStdString());
+        // Qt gives "/" on every system; the job list holds the system's own paths.
+        paths.push_back(QDir::toNativeSeparators(url.toLocalFile()).toLocal8Bit().toStdString());
     }
     return paths;
 }
