@@ -87,11 +87,7 @@ void File::Open(const std::string& path, OpenMode mode)
         CloseHandle(h);
         throw fail();
     }
-    handle_ = h;
-    path_ = path;
-    mode_ = mode;
-    position_ = 0;
-    cache_.clear();
+    Adopt(h, path, mode);
 }
 
 bool File::CreateNew(const std::string& path)
@@ -107,11 +103,7 @@ bool File::CreateNew(const std::string& path)
         CloseHandle(h);
         throw CannotCreateFile(path);
     }
-    handle_ = h;
-    path_ = path;
-    mode_ = OpenMode::Create;
-    position_ = 0;
-    cache_.clear();
+    Adopt(h, path, OpenMode::Create);
     return true;
 }
 
@@ -215,11 +207,7 @@ void File::Open(const std::string& path, OpenMode mode)
         ::close(fd);
         throw fail();
     }
-    handle_ = fd;
-    path_ = path;
-    mode_ = mode;
-    position_ = 0;
-    cache_.clear();
+    Adopt(fd, path, mode);
     readSize_ = static_cast<std::uint64_t>(info.st_size);
 }
 
@@ -232,11 +220,7 @@ bool File::CreateNew(const std::string& path)
         if (errno == EEXIST) return false;
         throw CannotCreateFile(path);
     }
-    handle_ = fd;
-    path_ = path;
-    mode_ = OpenMode::Create;
-    position_ = 0;
-    cache_.clear();
+    Adopt(fd, path, OpenMode::Create);
     return true;
 }
 
@@ -298,6 +282,16 @@ void File::ReplaceWith(const std::string& newPath)
 
 #endif
 
+void File::Adopt(Handle handle, const std::string& path, OpenMode mode)
+{
+    handle_ = handle;
+    path_ = path;
+    mode_ = mode;
+    position_ = 0;
+    cache_.clear();
+    readSize_.reset();
+}
+
 void File::Read(void* buffer, std::size_t n)
 {
     if (n == 0) return;
@@ -319,6 +313,7 @@ void File::Read(void* buffer, std::size_t n)
 
 void File::ReadUncached(void* buffer, std::size_t n)
 {
+    if (n == 0) return;
     std::uint64_t cacheEnd = cacheStart_ + cache_.size();
     if (position_ >= cacheStart_ && position_ + n <= cacheEnd) {
         std::memcpy(buffer, cache_.data() + (position_ - cacheStart_), n);

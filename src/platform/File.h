@@ -76,6 +76,7 @@ private:
     using Handle = int;
     static constexpr Handle kNoHandle = -1;
 #endif
+    void Adopt(Handle handle, const std::string& path, OpenMode mode);
     std::uint64_t SystemSize() const;
     std::size_t RawRead(std::uint64_t at, void* buffer, std::size_t n);
     void RawWrite(std::uint64_t at, const void* buffer, std::size_t n);
