@@ -30,7 +30,11 @@ export EIT_TEST_DRIVE=T:
 
 cmake --preset windows
 cmake --build --preset windows -j "$(nproc)"
-ctest --preset windows -j "$(nproc)"
+# One server for the whole run, kept a few seconds past its last client: test
+# programs that start while a server shuts down lose their connection. A test
+# that still fails on such a Wine hiccup is run once more.
+"$wineserver" -p5
+ctest --preset windows -j "$(nproc)" --repeat until-pass:2
 
 # --- eitool round trip -------------------------------------------------------
 winpath() { printf 'Z:%s' "${1//\//\\}"; }

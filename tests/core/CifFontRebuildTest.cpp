@@ -71,11 +71,11 @@ struct Drawn {
 void DrawAndPaint(Drawn& d, std::uint32_t records)
 {
     const std::vector<TestGlyph> glyphs = Glyphs(records);
-    TestFont spec;
-    spec.glyphs = glyphs;
-    spec.pixelPrefix = "old bytes";
-    spec.after = "tail after the row table";
-    d.before = MakeFont(spec);
+    TestFont font;
+    font.glyphs = glyphs;
+    font.pixelPrefix = "old bytes";
+    font.after = "tail after the row table";
+    d.before = MakeFont(font);
     d.font = d.w.PutFont("f.fnt", d.before);
     IndexedImage sheet = d.w.Draw("f.fnt");
     PaintCells(sheet, sheet.Height() / 64);

@@ -90,18 +90,18 @@ inline FontParts SplitFont(const Bytes& font)
 
 // Every row is coded plainly: lead 0, literal runs over the whole width
 // (empty pixels included) and the end code.
-inline Bytes MakeFont(const TestFont& spec)
+inline Bytes MakeFont(const TestFont& font)
 {
     FontParts parts;
-    parts.fixed = spec.head.substr(0, 16);
+    parts.fixed = font.head.substr(0, 16);
     parts.fixed.resize(16, '\0');
-    PutU32(parts.fixed, spec.glyphCount.value_or(static_cast<std::uint32_t>(spec.glyphs.size())));
+    PutU32(parts.fixed, font.glyphCount.value_or(static_cast<std::uint32_t>(font.glyphs.size())));
     PutU32(parts.fixed, 0);  // pixelDataSize, set below
-    parts.fixed += (spec.middle + Bytes(16, '\0')).substr(0, 16);
-    PutU32(parts.fixed, spec.tableWord);
-    parts.pixels = spec.pixelPrefix;
+    parts.fixed += (font.middle + Bytes(16, '\0')).substr(0, 16);
+    PutU32(parts.fixed, font.tableWord);
+    parts.pixels = font.pixelPrefix;
     std::uint32_t entries = 0;
-    for (const TestGlyph& glyph : spec.glyphs) {
+    for (const TestGlyph& glyph : font.glyphs) {
         for (std::uint32_t word : {0u, glyph.extra1, glyph.top, glyph.width, static_cast<std::uint32_t>(glyph.rows.size()),
                                    entries, glyph.extra2}) {
             PutU32(parts.table, word);
@@ -118,15 +118,15 @@ inline Bytes MakeFont(const TestFont& spec)
         }
     }
     SetU32(parts.fixed, 20, static_cast<std::uint32_t>(parts.pixels.size()));
-    parts.after = spec.after;
+    parts.after = font.after;
     return AssembleFont(parts);
 }
 
 inline Bytes MakeFont(const std::vector<TestGlyph>& glyphs)
 {
-    TestFont spec;
-    spec.glyphs = glyphs;
-    return MakeFont(spec);
+    TestFont font;
+    font.glyphs = glyphs;
+    return MakeFont(font);
 }
 
 // A glyph of the given size whose pixels follow from `seed`, with empty

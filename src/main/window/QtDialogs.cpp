@@ -14,12 +14,12 @@ namespace {
 QString Local(std::string_view text) { return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())); }
 std::string Bytes(const QString& text) { return text.toLocal8Bit().toStdString(); }
 
-// A file dialog over the spec's title, filters and default extension.
-void Prepare(QFileDialog& dialog, const FileDialogSpec& spec)
+// A file dialog over the setup's title, filters and default extension.
+void Prepare(QFileDialog& dialog, const FileDialogSetup& setup)
 {
-    dialog.setWindowTitle(QString::fromLatin1(spec.title));
-    dialog.setNameFilters(QtNameFilters(spec.filter));
-    QString extension = QString::fromLatin1(spec.defaultExtension);
+    dialog.setWindowTitle(QString::fromLatin1(setup.title));
+    dialog.setNameFilters(QtNameFilters(setup.filter));
+    QString extension = QString::fromLatin1(setup.defaultExtension);
     if (extension != QLatin1String("*")) dialog.setDefaultSuffix(extension);
 }
 
@@ -133,10 +133,10 @@ bool QtDialogs::AskYesNo(const std::string& text, const std::string& caption)
            QMessageBox::Yes;
 }
 
-std::optional<FileChoice> QtDialogs::OpenFiles(const FileDialogSpec& spec, int filterIndex)
+std::optional<FileChoice> QtDialogs::OpenFiles(const FileDialogSetup& setup, int filterIndex)
 {
     QFileDialog dialog(owner_);
-    Prepare(dialog, spec);
+    Prepare(dialog, setup);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     QStringList filters = dialog.nameFilters();
     if (filterIndex >= 1 && filterIndex <= filters.size()) dialog.selectNameFilter(filters[filterIndex - 1]);
@@ -149,20 +149,20 @@ std::optional<FileChoice> QtDialogs::OpenFiles(const FileDialogSpec& spec, int f
     return choice;
 }
 
-std::optional<std::string> QtDialogs::OpenFile(const FileDialogSpec& spec)
+std::optional<std::string> QtDialogs::OpenFile(const FileDialogSetup& setup)
 {
     QFileDialog dialog(owner_);
-    Prepare(dialog, spec);
+    Prepare(dialog, setup);
     dialog.setFileMode(QFileDialog::ExistingFile);
     std::optional<QStringList> files = Run(dialog);
     if (!files) return std::nullopt;
     return Bytes(QDir::toNativeSeparators(files->first()));
 }
 
-std::optional<std::string> QtDialogs::SaveFile(const FileDialogSpec& spec)
+std::optional<std::string> QtDialogs::SaveFile(const FileDialogSetup& setup)
 {
     QFileDialog dialog(owner_);
-    Prepare(dialog, spec);
+    Prepare(dialog, setup);
     dialog.setAcceptMode(QFileDialog::AcceptSave);  // asks before overwriting
     dialog.setFileMode(QFileDialog::AnyFile);
     std::optional<QStringList> files = Run(dialog);

@@ -44,9 +44,9 @@ public:
 
     std::optional<std::string> PickTargetFolder(const std::string& start) override;
     void ShowMessage(const std::string& text, const std::string& caption) override;
-    std::optional<FileChoice> OpenFiles(const FileDialogSpec& spec, int filterIndex) override;
-    std::optional<std::string> OpenFile(const FileDialogSpec& spec) override;
-    std::optional<std::string> SaveFile(const FileDialogSpec& spec) override;
+    std::optional<FileChoice> OpenFiles(const FileDialogSetup& setup, int filterIndex) override;
+    std::optional<std::string> OpenFile(const FileDialogSetup& setup) override;
+    std::optional<std::string> SaveFile(const FileDialogSetup& setup) override;
     void ShowError(const std::string& text) override;
     bool AskYesNo(const std::string& text, const std::string& caption) override;
 

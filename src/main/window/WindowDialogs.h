@@ -9,24 +9,24 @@ namespace eit::window {
 
 // An open or save dialog of the window. In the filter a vertical bar separates
 // a description from its patterns and one filter from the next.
-struct FileDialogSpec {
+struct FileDialogSetup {
     const char* title;
     const char* filter;
     const char* defaultExtension;
 };
 
 // Adding files to the job list: several existing files.
-inline constexpr FileDialogSpec SelectLog{
+inline constexpr FileDialogSetup SelectLog{
     "Select file...",
     "LIB packages (*.lib)|*.lib|CIF Text (*.cif)|*.cif;*.sal;*.tab|CIF Font (*.fnt)|*.fnt|"
     "Project list files (*.lst)|*.lst|Log files (*.log)|*.log",
     "*"};
 // Saving the job list as a project list.
-inline constexpr FileDialogSpec SaveLST{"Select file...", "Project list files (*.lst)|*.lst", "lst"};
+inline constexpr FileDialogSetup SaveLST{"Select file...", "Project list files (*.lst)|*.lst", "lst"};
 // Saving the results pane.
-inline constexpr FileDialogSpec SaveRes{"Select target...", "Text files (*.txt)|*.txt", "txt"};
+inline constexpr FileDialogSetup SaveRes{"Select target...", "Text files (*.txt)|*.txt", "txt"};
 // Choosing a font palette.
-inline constexpr FileDialogSpec OpenACT{"Select palette...", "ACT palettes (*.act)|*.act", "act"};
+inline constexpr FileDialogSetup OpenACT{"Select palette...", "ACT palettes (*.act)|*.act", "act"};
 
 // Files confirmed in an open dialog, as full paths in the dialog's order, and
 // the 1-based index of the filter they were chosen through.
@@ -42,12 +42,12 @@ class WindowDialogs : public Dialogs {
 public:
     // Several existing files, the dialog starting with filter `filterIndex`;
     // nothing when cancelled.
-    virtual std::optional<FileChoice> OpenFiles(const FileDialogSpec& spec, int filterIndex) = 0;
+    virtual std::optional<FileChoice> OpenFiles(const FileDialogSetup& setup, int filterIndex) = 0;
     // One existing file; nothing when cancelled.
-    virtual std::optional<std::string> OpenFile(const FileDialogSpec& spec) = 0;
+    virtual std::optional<std::string> OpenFile(const FileDialogSetup& setup) = 0;
     // A file to write, with the default extension added and an overwrite
     // confirmed; nothing when cancelled.
-    virtual std::optional<std::string> SaveFile(const FileDialogSpec& spec) = 0;
+    virtual std::optional<std::string> SaveFile(const FileDialogSetup& setup) = 0;
     // An error box with the error's text.
     virtual void ShowError(const std::string& text) = 0;
     // A question with Yes and No; true for Yes.

@@ -26,21 +26,21 @@ public:
     std::vector<std::string> errors;
     std::vector<std::string> questions;
 
-    std::optional<FileChoice> OpenFiles(const FileDialogSpec&, int filterIndex) override
+    std::optional<FileChoice> OpenFiles(const FileDialogSetup&, int filterIndex) override
     {
         openFilterIndexes.push_back(filterIndex);
         Asked();
         return Next(openAnswers);
     }
-    std::optional<std::string> OpenFile(const FileDialogSpec& spec) override
+    std::optional<std::string> OpenFile(const FileDialogSetup& setup) override
     {
-        openFileTitles.emplace_back(spec.title);
+        openFileTitles.emplace_back(setup.title);
         Asked();
         return openFile;
     }
-    std::optional<std::string> SaveFile(const FileDialogSpec& spec) override
+    std::optional<std::string> SaveFile(const FileDialogSetup& setup) override
     {
-        saveTitles.emplace_back(spec.title);
+        saveTitles.emplace_back(setup.title);
         Asked();
         return Next(saveAnswers);
     }
