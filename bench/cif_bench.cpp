@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "formathandlers/CifText.h"
+#include "formats/CifText.h"
 #include "platform/File.h"
 #include "platform/Paths.h"
 

@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "ScriptedWindowDialogs.h"
-#include "main/window/MainForm.h"
+#include "window/MainForm.h"
 #include "platform/FileSystem.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // LoadBmp and FindCells over a fuzzed file: the loader refuses or gives an
 // image that saves and loads to itself; the cells lie in the image, in order.
 #include "Sandbox.h"
-#include "formathandlers/CifFont.h"
-#include "misc/FindCells.h"
+#include "formats/CifFont.h"
+#include "formats/glyphs/FindCells.h"
 #include "platform/Bmp.h"
 #include "platform/Error.h"
 

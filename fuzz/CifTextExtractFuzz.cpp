@@ -3,7 +3,7 @@
 // .txt that inserts back into a copy of the file, which then reads again with
 // the same number of entries.
 #include "Sandbox.h"
-#include "formathandlers/CifText.h"
+#include "formats/CifText.h"
 #include "platform/Error.h"
 
 using namespace eit;

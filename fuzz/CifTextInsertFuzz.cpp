@@ -3,7 +3,7 @@
 // byte-identical; a finished one leaves a file that reads back with the same
 // number of entries.
 #include "Sandbox.h"
-#include "formathandlers/CifText.h"
+#include "formats/CifText.h"
 #include "platform/Error.h"
 
 using namespace eit;

@@ -3,8 +3,8 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "Sandbox.h"
-#include "misc/DecodeGlyph.h"
-#include "misc/EncodeGlyph.h"
+#include "formats/glyphs/DecodeGlyph.h"
+#include "formats/glyphs/EncodeGlyph.h"
 #include "platform/IndexedImage.h"
 
 using namespace eit;

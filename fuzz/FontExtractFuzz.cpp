@@ -1,7 +1,7 @@
 // ConvertFontToBitmap over a fuzzed font: a refused font leaves no sheet; a
 // drawn one leaves a sheet that loads again at the size its glyphs need.
 #include "Sandbox.h"
-#include "formathandlers/CifFont.h"
+#include "formats/CifFont.h"
 #include "platform/Bmp.h"
 #include "platform/Error.h"
 #include "support/FontBuilder.h"

@@ -2,8 +2,8 @@
 // the font byte-identical; a finished one leaves a font of 224 glyphs whose
 // rebuilt glyphs decode.
 #include "Sandbox.h"
-#include "formathandlers/CifFont.h"
-#include "misc/DecodeGlyph.h"
+#include "formats/CifFont.h"
+#include "formats/glyphs/DecodeGlyph.h"
 #include "platform/Error.h"
 
 using namespace eit;

@@ -2,7 +2,7 @@
 // folder, each logged file holds exactly its entry's bytes, and a refused
 // package leaves no item behind that is not logged.
 #include "Sandbox.h"
-#include "formathandlers/Lib.h"
+#include "formats/Lib.h"
 #include "platform/Error.h"
 #include "platform/File.h"
 

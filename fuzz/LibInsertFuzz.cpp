@@ -2,9 +2,10 @@
 // leaves the package byte-identical; a finished one leaves a package whose
 // directory reads back, keeps its header and names, and holds each item's bytes.
 #include "Sandbox.h"
-#include "formathandlers/Lib.h"
-#include "main/Replay.h"
+#include "formats/Lib.h"
+#include "jobs/Replay.h"
 #include "platform/Error.h"
+#include "run/LogLines.h"
 
 using namespace eit;
 using namespace eit::fuzz;

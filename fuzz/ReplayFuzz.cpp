@@ -3,7 +3,7 @@
 // no file appears or stays behind, and only files it names as a source change.
 #include "Sandbox.h"
 #include "Seeds.h"
-#include "main/Replay.h"
+#include "jobs/Replay.h"
 #include "platform/Error.h"
 
 using namespace eit;

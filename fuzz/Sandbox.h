@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "main/RunContext.h"
+#include "run/RunContext.h"
 
 namespace eit::fuzz {
 

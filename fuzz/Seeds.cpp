@@ -1,6 +1,6 @@
 #include "Seeds.h"
 
-#include "formathandlers/CifFont.h"
+#include "formats/CifFont.h"
 
 namespace eit::fuzz {
 

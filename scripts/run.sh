@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$(nproc)"
-window=build/release/src/main/window/extract-insert-tool
+window=build/release/src/window/extract-insert-tool
 if [ -x "$window" ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ $# -eq 0 ]; then
   exec "$window"
 fi

@@ -8,7 +8,7 @@ root=$(pwd)
 output=$(realpath -m "${1:-build/screenshot.png}")
 scripts/deps.sh
 cmake --preset release >/dev/null
-cmake --build --preset release -j 2 --target extract-insert-tool make_lib >/dev/null
+cmake --build --preset release -j 2 --target screenshot_run make_lib >/dev/null
 bin=$root/build/release
 
 work=$(mktemp -d)
@@ -20,14 +20,13 @@ for name in maps sounds sprites texts; do
 done
 mkdir -p "$(dirname "$output")"
 
-# The hidden option puts the packages on the job list, answers the folder
-# picker and slows the run down; the shot is taken while the third package is
-# under way.
+# screenshot_run puts the packages on the job list, answers the folder picker
+# and slows the run down; the shot is taken while the third package is under way.
 xvfb-run -a -s "-screen 0 800x600x24" bash -c '
-  "$0" --screenshot-run "$1/out" "${@:3}" &
+  "$0" "$1/out" "${@:3}" &
   app=$!
   sleep 5
   import -window root "$2"
   kill "$app"
-' "$bin/src/main/window/extract-insert-tool" "$work" "$output" "${packages[@]}"
+' "$bin/bench/screenshot_run" "$work" "$output" "${packages[@]}"
 echo "Saved $output"

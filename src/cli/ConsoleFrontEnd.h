@@ -2,7 +2,7 @@
 #include <chrono>
 #include <string>
 
-#include "main/RunContext.h"
+#include "run/RunContext.h"
 
 namespace eit::cli {
 

@@ -7,13 +7,14 @@
 #include <iostream>
 
 #include "cli/ConsoleFrontEnd.h"
-#include "formathandlers/Lib.h"
-#include "main/JobKinds.h"
-#include "main/ProjectList.h"
-#include "main/Run.h"
+#include "formats/Lib.h"
+#include "formats/Formats.h"
+#include "jobs/ProjectList.h"
+#include "jobs/Run.h"
 #include "platform/Error.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 
 #ifndef EIT_VERSION
 #define EIT_VERSION "0"
@@ -48,24 +49,48 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-std::uint8_t ExtractKind(const Options& options)
+// The --kind values: the extractable formats' "#Format: " names in lower case.
+std::vector<std::string> KindChoices()
 {
-    if (options.kind == "lib") return eit::kExtractLib;
-    if (options.kind == "cif") return eit::kExtractCifText;
-    if (options.kind == "fnt") return eit::kFontToBitmap;
-    std::uint8_t kind = eit::kNoJob;
-    for (const std::string& file : options.files) {
-        std::uint8_t k = eit::KindOfFile(file);
-        if (k != eit::kExtractLib && k != eit::kExtractCifText && k != eit::kFontToBitmap) {
-            throw UsageError(file + ": the extension names no kind to extract; give --kind lib, cif or fnt");
-        }
-        if (kind != eit::kNoJob && k != kind) throw UsageError("files of several kinds; extract one kind at a time or give --kind");
-        kind = k;
+    std::vector<std::string> kinds;
+    for (const eit::JobRow& row : eit::kJobRows) {
+        if (row.extract != nullptr) kinds.push_back(eit::LowerAscii(row.formatName));
     }
-    return kind;
+    return kinds;
 }
 
-int Run(std::uint8_t kind, std::vector<std::string> jobs, const std::string& target, const std::string& palette)
+std::string KindNames()
+{
+    const std::vector<std::string> kinds = KindChoices();
+    std::string names;
+    for (std::size_t i = 0; i < kinds.size(); ++i) names += (i == 0 ? "" : i + 1 == kinds.size() ? " or " : ", ") + kinds[i];
+    return names;
+}
+
+// The row of an extractable format: by --kind (its "#Format: " name in lower
+// case) or by the files' extensions.
+const eit::JobRow* ExtractRow(const Options& options)
+{
+    auto extractable = [](const eit::JobRow* row) { return row != nullptr && row->extract != nullptr; };
+    if (!options.kind.empty()) {
+        for (const eit::JobRow& row : eit::kJobRows) {
+            if (extractable(&row) && eit::LowerAscii(row.formatName) == options.kind) return &row;
+        }
+        throw UsageError("--kind " + options.kind + " names no format; give " + KindNames());
+    }
+    const eit::JobRow* found = nullptr;
+    for (const std::string& file : options.files) {
+        const eit::JobRow* row = eit::RowOfKind(eit::KindOfFile(file));
+        if (!extractable(row)) {
+            throw UsageError(file + ": the extension names no kind to extract; give --kind " + KindNames());
+        }
+        if (found != nullptr && row != found) throw UsageError("files of several kinds; extract one kind at a time or give --kind");
+        found = row;
+    }
+    return found;
+}
+
+int Run(eit::JobKind kind, std::vector<std::string> jobs, const std::string& target, const std::string& palette)
 {
     eit::cli::ConsoleReporter reporter;
     eit::cli::ScriptedDialogs dialogs;
@@ -112,7 +137,7 @@ int main(int argc, char** argv)
 
     CLI::App* extract = app.add_subcommand("extract", "Extract LIB packages, CIF text files or CIF fonts; writes result.log");
     extract->add_option("--target", options.target, "Target folder (created when missing)")->required();
-    extract->add_option("--kind", options.kind, "What the files are")->check(CLI::IsMember({"lib", "cif", "fnt"}));
+    extract->add_option("--kind", options.kind, "What the files are")->check(CLI::IsMember(KindChoices()));
     extract->add_option("--palette", options.palette, "ACT palette for fonts");
     extract->add_option("files", options.files, "Files to extract")->required();
 
@@ -134,12 +159,12 @@ int main(int argc, char** argv)
     try {
         if (list->parsed()) return List(options.files.front());
         for (std::string& file : options.files) file = eit::AbsolutePath(file);
-        if (extract->parsed()) return Run(ExtractKind(options), options.files, options.target, options.palette);
+        if (extract->parsed()) return Run(ExtractRow(options)->kind, options.files, options.target, options.palette);
         if (!options.project.empty()) {
-            return Run(eit::kReplayProject, eit::LoadProjectList(options.project), options.target, options.palette);
+            return Run(eit::JobKind::ReplayProject, eit::LoadProjectList(options.project), options.target, options.palette);
         }
         if (options.files.empty()) throw UsageError("replay needs operation logs or --project LIST");
-        return Run(eit::kReplayLogs, options.files, options.target, options.palette);
+        return Run(eit::JobKind::ReplayLogs, options.files, options.target, options.palette);
     } catch (const UsageError& e) {
         std::cerr << "eitool: " << e.what() << "\n" << app.help() << std::flush;
         return kExitUsage;

@@ -5,6 +5,7 @@
 
 #include "platform/Error.h"
 #include "platform/File.h"
+#include "platform/RewriteAside.h"
 #include "platform/LittleEndian.h"
 
 namespace eit {

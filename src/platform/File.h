@@ -1,12 +1,13 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/Faults.h"
 
 namespace eit {
 
@@ -90,39 +91,5 @@ private:
     std::uint64_t cacheStart_ = 0;
     mutable std::optional<std::uint64_t> readSize_;  // of a file opened for reading only
 };
-
-// Lets `fill` write a file just created; when anything fails the file is
-// closed and removed, so no half-written file is ever left behind.
-void FillNewFile(File& file, const std::function<void(File&)>& fill);
-// Creates the file at `path` and fills it the same way. An earlier file of
-// that name is replaced only once the new one is whole; until then, and after
-// any failure, it stays byte-identical.
-void CreateWholeFile(const std::string& path, const std::function<void(File&)>& fill);
-
-// Gathers small writes to a file into pieces of up to File::kCopyPiece bytes,
-// so many small items cost few system calls. Flush() before the file is used.
-class BufferedWriter {
-public:
-    explicit BufferedWriter(File& out) : out_(out) {}
-    void Write(const void* bytes, std::size_t n);
-    void Write(std::string_view bytes) { Write(bytes.data(), bytes.size()); }
-    // Copies `count` bytes from the source's position: small ones through the
-    // buffer, large ones streamed in pieces.
-    void CopyFrom(File& source, std::uint64_t count);
-    void Flush();
-
-private:
-    File& out_;
-    std::string piece_;
-};
-
-// Test seam: makes the N-th mutating file operation from now on (write,
-// truncate or replace, counted together) fail as the disk would.
-// Seeks only move the position kept here and cannot fail.
-namespace faults {
-void FailOperation(long n);  // 0 turns injection off
-long OperationsCounted();    // mutating operations since the last FailOperation
-bool Triggered();            // whether the planned failure has happened
-}  // namespace faults
 
 }  // namespace eit

@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "platform/Error.h"
+#include "platform/BufferedWriter.h"
 #include "platform/File.h"
+#include "platform/RewriteAside.h"
 
 namespace eit {
 

@@ -4,6 +4,9 @@
 
 namespace eit {
 
+// The largest value of the formats' 32-bit sizes and offsets.
+inline constexpr std::uint64_t kLargestU32 = 0xFFFFFFFFu;
+
 // Unsigned little-endian numbers in byte buffers.
 inline std::uint32_t LoadU16(const std::uint8_t* p) { return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8; }
 inline std::uint32_t LoadU32(const std::uint8_t* p) { return LoadU16(p) | LoadU16(p + 2) << 16; }

@@ -32,4 +32,35 @@ void RewriteAside::Commit()
     committed_ = true;
 }
 
+void FillNewFile(File& file, const std::function<void(File&)>& fill)
+{
+    try {
+        fill(file);
+    } catch (...) {
+        std::string path = file.Path();
+        file.Close();
+        RemoveFile(path);
+        throw;
+    }
+}
+
+void CreateWholeFile(const std::string& path, const std::function<void(File&)>& fill)
+{
+    if (Exists(path)) {
+        // An earlier file of that name stays as it was until the new one is whole.
+        File earlier;
+        try {
+            earlier.Open(path, OpenMode::ReadWrite);
+        } catch (const ToolError&) {
+            throw CannotCreateFile(path);
+        }
+        RewriteAside aside(earlier);
+        fill(aside.Out());
+        aside.Commit();
+        return;
+    }
+    File file(path, OpenMode::Create);
+    FillNewFile(file, fill);
+}
+
 }  // namespace eit

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 
 #include "platform/File.h"
@@ -28,5 +29,13 @@ private:
     std::string outPath_;
     bool committed_ = false;
 };
+
+// Lets `fill` write a file just created; when anything fails the file is
+// closed and removed, so no half-written file is ever left behind.
+void FillNewFile(File& file, const std::function<void(File&)>& fill);
+// Creates the file at `path` and fills it the same way. An earlier file of
+// that name is replaced only once the new one is whole; until then, and after
+// any failure, it stays byte-identical.
+void CreateWholeFile(const std::string& path, const std::function<void(File&)>& fill);
 
 }  // namespace eit

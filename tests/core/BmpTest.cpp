@@ -6,7 +6,7 @@
 #include "platform/Error.h"
 #include "support/Files.h"
 #include "support/FontBuilder.h"
-#include "support/ImageTools.h"
+#include "fixtures/ImageTools.h"
 
 namespace eit {
 namespace {

@@ -2,10 +2,11 @@
 // damage the font.
 #include <gtest/gtest.h>
 
-#include "misc/DecodeGlyph.h"
+#include "formats/glyphs/DecodeGlyph.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
 #include "support/FontRun.h"
+#include "run/LogLines.h"
 
 namespace eit {
 namespace {

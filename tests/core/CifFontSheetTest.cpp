@@ -2,9 +2,9 @@
 // damaged fonts and the palette.
 #include <gtest/gtest.h>
 
-#include "main/JobKinds.h"
-#include "main/Run.h"
-#include "misc/FindCells.h"
+#include "formats/Formats.h"
+#include "jobs/Run.h"
+#include "formats/glyphs/FindCells.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
 #include "support/FontRun.h"
@@ -229,7 +229,7 @@ void RunFontJob(FontWorkspace& w, const std::vector<std::string>& fonts)
 {
     const std::string before = CurrentFolder();
     w.ask.folder = w.dir.str();
-    w.ctx.JobKind = kFontToBitmap;
+    w.ctx.JobKind = JobKind::FontToBitmap;
     RunProcess(w.ctx, fonts);
     SetCurrentFolder(before);
 }

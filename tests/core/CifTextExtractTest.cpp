@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "support/CifFixture.h"
+#include "fixtures/CifFixture.h"
 
 namespace eit::test {
 namespace {

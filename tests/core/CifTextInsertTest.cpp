@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "main/Replay.h"
-#include "support/CifFixture.h"
+#include "jobs/Replay.h"
+#include "fixtures/CifFixture.h"
+#include "run/LogLines.h"
 
 namespace eit::test {
 namespace {

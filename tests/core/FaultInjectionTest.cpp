@@ -12,10 +12,10 @@
 #include <unistd.h>
 #endif
 
-#include "formathandlers/CifText.h"
-#include "formathandlers/Lib.h"
-#include "main/JobKinds.h"
-#include "main/Run.h"
+#include "formats/CifText.h"
+#include "formats/Lib.h"
+#include "formats/Formats.h"
+#include "jobs/Run.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
 #include "support/CifBuilder.h"
@@ -121,7 +121,7 @@ TEST_F(ReextractionFaults, SheetIsKept)
 TEST_F(ReextractionFaults, OperationLogIsKept)
 {
     WriteAll(w.dir / "p.lib", MakeLib({{"a.bin", "a"}}));
-    w.ctx.JobKind = kExtractLib;
+    w.ctx.JobKind = JobKind::ExtractLib;
     w.ask.folder = (w.dir / "out");
     std::filesystem::create_directories(w.dir / "out");
     const std::string before = CurrentFolder();

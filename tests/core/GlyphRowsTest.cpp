@@ -2,8 +2,8 @@
 
 #include <random>
 
-#include "misc/DecodeGlyph.h"
-#include "misc/EncodeGlyph.h"
+#include "formats/glyphs/DecodeGlyph.h"
+#include "formats/glyphs/EncodeGlyph.h"
 
 namespace eit {
 namespace {

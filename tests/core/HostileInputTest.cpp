@@ -4,18 +4,18 @@
 // line end.
 #include <gtest/gtest.h>
 
-#include "formathandlers/CifFont.h"
-#include "formathandlers/CifText.h"
-#include "formathandlers/Lib.h"
-#include "main/Replay.h"
-#include "misc/DecodeGlyph.h"
-#include "misc/FindCells.h"
+#include "formats/CifFont.h"
+#include "formats/CifText.h"
+#include "formats/Lib.h"
+#include "jobs/Replay.h"
+#include "formats/glyphs/DecodeGlyph.h"
+#include "formats/glyphs/FindCells.h"
 #include "platform/Bmp.h"
 #include "platform/Error.h"
 #include "support/CifBuilder.h"
 #include "support/FontRun.h"
 #include "support/LibBuilder.h"
-#include "support/RunFixture.h"
+#include "fixtures/RunFixture.h"
 
 namespace eit::test {
 namespace {

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "formathandlers/Lib.h"
+#include "formats/Lib.h"
 #include "platform/Error.h"
 #include "platform/Paths.h"
 #include "support/LibBuilder.h"
-#include "support/RunFixture.h"
+#include "fixtures/RunFixture.h"
 
 namespace eit::test {
 namespace {

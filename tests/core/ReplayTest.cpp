@@ -1,9 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "main/Replay.h"
+#include "jobs/Replay.h"
 #include "platform/Error.h"
 #include "support/LibBuilder.h"
-#include "support/RunFixture.h"
+#include "fixtures/RunFixture.h"
+#include "run/LogLines.h"
 
 namespace eit::test {
 namespace {

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "main/JobKinds.h"
-#include "main/ProjectList.h"
-#include "main/Run.h"
+#include "formats/Formats.h"
+#include "jobs/ProjectList.h"
+#include "jobs/Run.h"
 #include "platform/Error.h"
 #include "support/LibBuilder.h"
-#include "support/RunFixture.h"
+#include "fixtures/RunFixture.h"
 
 namespace eit::test {
 namespace {
@@ -22,7 +22,7 @@ protected:
             WriteAll(dir / ("in/" + name), MakeLib({{name + ".txt", "data of " + name}}));
             jobs.push_back(dir / ("in/" + name));
         }
-        ctx.JobKind = kExtractLib;
+        ctx.JobKind = JobKind::ExtractLib;
         dialogs.folder = dir / "out";
         CreateFolders(dir / "out");
         return jobs;
@@ -98,7 +98,7 @@ TEST_F(RunTest, ReplayRunLogsItsEntriesButWritesNoLog)
     auto jobs = ThreePackages();
     RunProcess(ctx, jobs);
     const Bytes log = ReadAll(dir / "out/result.log");
-    ctx.JobKind = kReplayLogs;
+    ctx.JobKind = JobKind::ReplayLogs;
     RunProcess(ctx, {dir / "out/result.log"});
     EXPECT_EQ(LogLines(ctx.OperationLog), (std::vector<std::string>{"#Format: ", "#Source: " + (dir / "out/result.log")}));
     EXPECT_EQ(ReadAll(dir / "out/result.log"), log);
@@ -136,7 +136,7 @@ TEST_F(RunTest, StopInsideAPackageDropsItsGroupFromTheLog)
     for (int i = 0; i < 5; ++i) items.push_back({"item" + std::to_string(i) + ".bin", "x"});
     WriteAll(dir / "in/a.lib", MakeLib({{"first.bin", "1"}}));
     WriteAll(dir / "in/b.lib", MakeLib(items));
-    ctx.JobKind = kExtractLib;
+    ctx.JobKind = JobKind::ExtractLib;
     dialogs.folder = dir.str();
     recorder.onPump = [&] {
         if (recorder.results.size() == 3) ctx.StopRequested = true;  // b.lib part-way
@@ -160,16 +160,16 @@ TEST_F(RunTest, StopRequestIsClearedWhenARunStarts)
 
 TEST(JobKinds, TablesAndExtensionsAgree)
 {
-    EXPECT_EQ(FormatNameOfKind(kExtractLib), "LIB");
-    EXPECT_EQ(FormatNameOfKind(kExtractCifText), "CIF");
-    EXPECT_EQ(FormatNameOfKind(kFontToBitmap), "FNT");
-    EXPECT_EQ(FormatNameOfKind(kReplayProject), "");
-    EXPECT_EQ(FilterIndexOfKind(kReplayLogs), 5);
-    EXPECT_EQ(KindOfFile("x/NAMES.CIF"), kExtractCifText);
-    EXPECT_EQ(KindOfFile("x/a.Tab"), kExtractCifText);
-    EXPECT_EQ(KindOfFile("p.LST"), kReplayProject);
-    EXPECT_EQ(KindOfFile("result.log"), kReplayLogs);
-    EXPECT_EQ(KindOfFile("lib"), kNoJob);
+    EXPECT_EQ(FormatNameOfKind(JobKind::ExtractLib), "LIB");
+    EXPECT_EQ(FormatNameOfKind(JobKind::ExtractCifText), "CIF");
+    EXPECT_EQ(FormatNameOfKind(JobKind::FontToBitmap), "FNT");
+    EXPECT_EQ(FormatNameOfKind(JobKind::ReplayProject), "");
+    EXPECT_EQ(FilterIndexOfKind(JobKind::ReplayLogs), 5);
+    EXPECT_EQ(KindOfFile("x/NAMES.CIF"), JobKind::ExtractCifText);
+    EXPECT_EQ(KindOfFile("x/a.Tab"), JobKind::ExtractCifText);
+    EXPECT_EQ(KindOfFile("p.LST"), JobKind::ReplayProject);
+    EXPECT_EQ(KindOfFile("result.log"), JobKind::ReplayLogs);
+    EXPECT_EQ(KindOfFile("lib"), JobKind::None);
 }
 
 TEST(ProjectList, SavesAndLoadsEntriesIncludingEmptyOnes)

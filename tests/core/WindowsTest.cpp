@@ -9,8 +9,8 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
-#include "main/JobKinds.h"
-#include "main/Run.h"
+#include "formats/Formats.h"
+#include "jobs/Run.h"
 #include "platform/Error.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
@@ -18,7 +18,7 @@
 #include "platform/Paths.h"
 #include "platform/RewriteAside.h"
 #include "support/LibBuilder.h"
-#include "support/RunFixture.h"
+#include "fixtures/RunFixture.h"
 
 namespace eit::test {
 namespace {
@@ -119,7 +119,7 @@ protected:
 TEST_F(DriveRootTarget, LogAndItemsLandInTheRootWithDoubledSeparators)
 {
     WriteAll(dir / "a.lib", MakeLib({{"a.txt", "aaa"}}));
-    ctx.JobKind = kExtractLib;
+    ctx.JobKind = JobKind::ExtractLib;
     dialogs.folder = root;
     RunProcess(ctx, {dir / "a.lib"});
     EXPECT_EQ(ctx.TargetDir, root);

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "misc/DecodeGlyph.h"
+#include "formats/glyphs/DecodeGlyph.h"
 #include "platform/Bmp.h"
 #include "support/Eitool.h"
 #include "support/FontRun.h"
-#include "support/ImageTools.h"
+#include "fixtures/ImageTools.h"
 
 namespace eit::test {
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
-// Temporary folders and byte-level file helpers for tests.
-#include <gtest/gtest.h>
+// Temporary folders and byte-level file helpers for tests. Like everything in
+// support/, it needs no test framework (the fuzz targets and the sample maker
+// use it too); fixtures/ holds what needs GoogleTest.
 
 #include <cstdint>
 #include <filesystem>

@@ -3,8 +3,8 @@
 // the sheet edit that the round trips make.
 #include <string>
 
-#include "formathandlers/CifFont.h"
-#include "main/Replay.h"
+#include "formats/CifFont.h"
+#include "jobs/Replay.h"
 #include "platform/Bmp.h"
 #include "support/FontBuilder.h"
 #include "support/Recorder.h"

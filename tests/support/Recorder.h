@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "main/RunContext.h"
+#include "run/RunContext.h"
 
 namespace eit::test {
 

@@ -1,0 +1,46 @@
+// The window in the middle of a run, for screenshots (scripts/screenshot.sh):
+//   screenshot_run TARGET FILE...
+// shows the window with the files on its job list, answers the folder picker
+// with TARGET and starts a run whose event pumping is slowed down so that it
+// can be watched.
+#include <QApplication>
+#include <QTimer>
+
+#include "window/MainForm.h"
+#include "window/QtDialogs.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+constexpr std::chrono::milliseconds kScreenshotPumpDelay{4};
+
+class PresetFolderDialogs : public eit::window::QtDialogs {
+public:
+    std::string folder;
+    std::optional<std::string> PickTargetFolder(const std::string& start) override
+    {
+        return folder.empty() ? QtDialogs::PickTargetFolder(start) : folder;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    PresetFolderDialogs dialogs;
+    eit::window::TMainForm form(dialogs);
+    dialogs.SetOwner(&form);
+    form.show();
+
+    if (argc >= 3) {
+        dialogs.folder = eit::AbsolutePath(argv[1]);
+        eit::CreateFolders(dialogs.folder);
+        std::vector<std::string> files;
+        for (int i = 2; i < argc; ++i) files.push_back(eit::AbsolutePath(argv[i]));
+        form.DropFiles(files);
+        form.Reporter().SetPumpDelay(kScreenshotPumpDelay);
+        QTimer::singleShot(0, &form, &eit::window::TMainForm::BProcessClick);
+    }
+    return app.exec();
+}

@@ -1,0 +1,72 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "run/RunContext.h"
+
+namespace eit {
+
+// CIF text file layout, little-endian; T = tableLength, L = textLength:
+//   0       16 bytes  header, never interpreted
+//   16      u32       tableLength
+//   20      T bytes   offsetTable, scrambled; entry i is the u32 at byte 4*i,
+//                     the offset of record i in the descrambled textBlock
+//   20+T    6 bytes   filler, skipped on reading
+//   26+T    u32       textLength
+//   30+T    L bytes   textBlock, scrambled
+//   30+T+L  ...       not read; insertion drops it
+// Record: in a ".cif" file one lead byte, then the text, then a zero byte;
+// in any other file the text and the zero byte.
+inline constexpr std::uint64_t kCifTableLengthAt = 16;
+inline constexpr std::uint64_t kCifTableAt = 20;
+inline constexpr std::uint64_t kCifFillerSize = 6;
+inline constexpr std::uint8_t kCifFiller[kCifFillerSize] = {0x01, 0x00, 0x0A, 0x00, 0x00, 0x00};
+inline constexpr std::uint64_t kCifEntrySize = 4;
+
+// The key schedule of the scrambling: 8-bit values that wrap.
+inline constexpr std::uint8_t CifKeyStart = 0x9B;
+inline constexpr std::uint8_t CifKeyStep = 0x5E;
+inline constexpr std::uint8_t CifKeyStepDelta = 0x1D;
+
+// The two blocks of a CIF text file, descrambled.
+struct CifTextFile {
+    std::vector<std::uint8_t> offsetTable;
+    std::vector<std::uint8_t> textBlock;
+    bool leadBytes = false;
+
+    std::size_t EntryCount() const { return offsetTable.size() / kCifEntrySize; }
+    std::uint32_t Offset(std::size_t entry) const;
+    void SetOffset(std::size_t entry, std::uint32_t offset);
+    // The text of an entry's record, without lead byte and terminating zero.
+    std::string_view Text(std::size_t entry) const;
+};
+
+// Scrambling of one block in place; each block starts the key afresh.
+void DexorBlock(std::span<std::uint8_t> bytes);
+void RexorBlock(std::span<std::uint8_t> bytes);
+
+// Whether records of this file carry a lead byte: its extension is ".cif",
+// compared without regard to case.
+bool HasCifLeadBytes(std::string_view path);
+
+// Reads both blocks of the file open as `file` and descrambles them, reporting
+// "Dexoring contents...". Every length, offset and record is checked against
+// what is really there; a damaged file is refused with an error naming the
+// file and the entry, before anything is allocated beyond the file's size.
+CifTextFile LoadCifTextFile(RunContext& ctx, File& file, bool leadBytes);
+
+// The .txt layout: "[0000001A]" for entry 26, and the line ending a text.
+std::string CifEntryHeader(std::size_t entry);
+inline constexpr std::string_view kCifEndMarker = "[########]";
+
+// Writes the texts of a CIF text file to TargetDir as NAME.txt.
+void ExtractCifText(RunContext& ctx, const std::string& path);
+// Rebuilds the text block of the CIF file open as SourceStream from the .txt
+// named by the "#Target:" line at `first`; returns first + 1.
+std::size_t InsertCifText(RunContext& ctx, const std::string& path, std::size_t first);
+
+}  // namespace eit

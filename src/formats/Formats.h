@@ -1,0 +1,61 @@
+#pragma once
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "run/JobKind.h"
+#include "run/RunContext.h"
+
+namespace eit {
+
+// Extraction handler: writes the outputs of one source under TargetDir and
+// logs their "#Target: " lines.
+using ExtractHandler = void (*)(RunContext& ctx, const std::string& path);
+// Insertion handler: takes the source's name (used for its file name and
+// extension) and the index of its group's first "#Target:" line, and returns
+// the index after which the replay goes on.
+using InsertHandler = std::size_t (*)(RunContext& ctx, const std::string& path, std::size_t first);
+
+// The "#Format: " names of the formats' groups in an operation log.
+inline constexpr std::string_view kLibFormatName = "LIB";
+inline constexpr std::string_view kCifFormatName = "CIF";
+inline constexpr std::string_view kFontFormatName = "FNT";
+
+// One kind of file the job list can hold. The formats carry their handlers;
+// the two replay kinds (project lists and logs) carry none.
+struct JobRow {
+    JobKind kind;
+    std::string_view formatName;                // empty for the replay kinds
+    std::array<std::string_view, 3> extensions;  // lower case with the dot; unused ones empty
+    std::string_view filter;                    // the add-files dialog's "Caption (*.x)|*.x"
+    std::string_view noun;                      // what a user calls a file of this kind
+    ExtractHandler extract;
+    InsertHandler insert;
+};
+
+// Every row, in the order of the add-files dialog's filters.
+extern const std::array<JobRow, 5> kJobRows;
+
+// Indexed in step by the add-files dialog's filter position (filter index - 1).
+inline constexpr std::array<JobKind, 5> KindByFilter = {JobKind::ExtractLib, JobKind::ExtractCifText, JobKind::FontToBitmap,
+                                                        JobKind::ReplayProject, JobKind::ReplayLogs};
+inline constexpr std::array<std::string_view, 5> FormatNames = {kLibFormatName, kCifFormatName, kFontFormatName, "", ""};
+
+// The row of a kind; JobKind::None has none.
+const JobRow* RowOfKind(JobKind kind);
+// The row of a format that a "#Format: " line names; null for an unknown name.
+const JobRow* RowOfFormatName(std::string_view name);
+// The format name that the "#Format: " lines of a job of this kind carry.
+std::string_view FormatNameOfKind(JobKind kind);
+// The filter index (1 to 5) that fills a job list of this kind; 0 for none.
+int FilterIndexOfKind(JobKind kind);
+// The job kind that a file's extension names, compared without regard to
+// case; None for any other extension.
+JobKind KindOfFile(std::string_view path);
+// The add-files dialog's filters, "|"-separated, in filter order.
+std::string AddFilesFilter();
+// The extensions that can be added, as ".lib, .cif, ... and .log".
+std::string AddableExtensions();
+
+}  // namespace eit

@@ -1,0 +1,89 @@
+#include "window/JobListBox.h"
+
+#include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+namespace eit::window {
+
+namespace {
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kItemHeight = 13;
+
+// The local files a drag carries; nothing when it carries anything else.
+std::vector<std::string> DroppedFiles(const QMimeData* mime)
+{
+    std::vector<std::string> paths;
+    if (!mime || !mime->hasUrls()) return paths;
+    for (const QUrl& url : mime->urls()) {
+        if (!url.isLocalFile()) return {};
+        // Qt gives "/" on every system; the job list holds the system's own paths.
+        paths.push_back(QDir::toNativeSeparators(url.toLocalFile()).toLocal8Bit().toStdString());
+    }
+    return paths;
+}
+}  // namespace
+
+JobListBox::JobListBox(QWidget* parent) : QListWidget(parent)
+{
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setUniformItemSizes(true);
+    setDragDropMode(QAbstractItemView::DropOnly);
+    viewport()->setAcceptDrops(true);
+}
+
+std::string JobListBox::Entry(std::size_t i) const
+{
+    return item(static_cast<int>(i))->data(kPathRole).toByteArray().toStdString();
+}
+
+std::vector<std::string> JobListBox::Entries() const
+{
+    std::vector<std::string> entries;
+    entries.reserve(Count());
+    for (std::size_t i = 0; i < Count(); ++i) entries.push_back(Entry(i));
+    return entries;
+}
+
+void JobListBox::Append(const std::string& path)
+{
+    QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));
+    auto* entry = new QListWidgetItem(QString::fromLocal8Bit(bytes), this);
+    entry->setData(kPathRole, bytes);
+    entry->setSizeHint(QSize(0, kItemHeight));
+}
+
+void JobListBox::ReplaceAll(const std::vector<std::string>& paths)
+{
+    clear();
+    for (const std::string& path : paths) Append(path);
+}
+
+void JobListBox::DeleteSelected()
+{
+    for (int i = count() - 1; i >= 0; --i) {
+        if (item(i)->isSelected()) delete takeItem(i);
+    }
+}
+
+void JobListBox::dragEnterEvent(QDragEnterEvent* event) { dragMoveEvent(event); }
+
+void JobListBox::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (dropsAllowed_ && onDrop_ && !DroppedFiles(event->mimeData()).empty()) event->acceptProposedAction();
+    else event->ignore();
+}
+
+void JobListBox::dropEvent(QDropEvent* event)
+{
+    std::vector<std::string> paths = DroppedFiles(event->mimeData());
+    if (!dropsAllowed_ || !onDrop_ || paths.empty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    onDrop_(paths);
+}
+
+}  // namespace eit::window

@@ -1,0 +1,57 @@
+#pragma once
+#include <QDialog>
+#include <QLineEdit>
+#include <QStringList>
+#include <functional>
+#include <string_view>
+
+#include "window/WindowDialogs.h"
+
+namespace eit::window {
+
+// A filter of the form "Description (*.a)|*.a;*.b|..." as Qt name filters,
+// one per filter, each "Description (*.a *.b)".
+QStringList QtNameFilters(std::string_view filter);
+
+// The folder picker: caption "Select Directory", a folder tree and a line to
+// type a folder in, which need not exist; a missing folder is created with
+// every missing folder above it once the user agrees (No returns to the picker).
+class FolderPicker : public QDialog {
+    Q_OBJECT
+public:
+    // Asked with the folder's path; true to create it.
+    using CreateQuestion = std::function<bool(const QString& folder)>;
+    FolderPicker(QWidget* owner, const QString& start, CreateQuestion askCreate);
+    // The confirmed folder, which exists.
+    const QString& ChosenFolder() const { return chosen_; }
+
+public slots:
+    void accept() override;
+
+private:
+    QString start_;
+    CreateQuestion askCreate_;
+    QLineEdit* folderEdit_;
+    QString chosen_;
+};
+
+// The window's questions asked with Qt's dialogs and message boxes, all owned
+// by `owner`.
+class QtDialogs : public WindowDialogs {
+public:
+    explicit QtDialogs(QWidget* owner = nullptr) : owner_(owner) {}
+    void SetOwner(QWidget* owner) { owner_ = owner; }
+
+    std::optional<std::string> PickTargetFolder(const std::string& start) override;
+    void ShowMessage(const std::string& text, const std::string& caption) override;
+    std::optional<FileChoice> OpenFiles(const FileDialogSetup& setup, int filterIndex) override;
+    std::optional<std::string> OpenFile(const FileDialogSetup& setup) override;
+    std::optional<std::string> SaveFile(const FileDialogSetup& setup) override;
+    void ShowError(const std::string& text) override;
+    bool AskYesNo(const std::string& text, const std::string& caption) override;
+
+private:
+    QWidget* owner_;
+};
+
+}  // namespace eit::window

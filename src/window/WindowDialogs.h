@@ -1,0 +1,56 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "formats/Formats.h"
+#include "run/RunContext.h"
+
+namespace eit::window {
+
+// An open or save dialog of the window. In the filter a vertical bar separates
+// a description from its patterns and one filter from the next.
+struct FileDialogSetup {
+    std::string title;
+    std::string filter;
+    std::string defaultExtension;
+};
+
+// Adding files to the job list: several existing files.
+inline const FileDialogSetup SelectLog{"Select file...", AddFilesFilter(), "*"};
+// Saving the job list as a project list.
+inline const FileDialogSetup SaveLST{"Select file...", "Project list files (*.lst)|*.lst", "lst"};
+// Saving the results pane.
+inline const FileDialogSetup SaveRes{"Select target...", "Text files (*.txt)|*.txt", "txt"};
+// Choosing a font palette.
+inline const FileDialogSetup OpenACT{"Select palette...", "ACT palettes (*.act)|*.act", "act"};
+
+// Files confirmed in an open dialog, as full paths in the dialog's order, and
+// the 1-based index of the filter they were chosen through.
+struct FileChoice {
+    std::vector<std::string> files;
+    int filterIndex = 1;
+};
+
+// Every question the window asks the user. The window answers with Qt dialogs
+// (QtDialogs), the window tests from a script; paths are bytes in the local
+// encoding. Each call is modal: it returns when the user has answered.
+class WindowDialogs : public Dialogs {
+public:
+    // Several existing files, the dialog starting with filter `filterIndex`;
+    // nothing when cancelled.
+    virtual std::optional<FileChoice> OpenFiles(const FileDialogSetup& setup, int filterIndex) = 0;
+    // One existing file; nothing when cancelled.
+    virtual std::optional<std::string> OpenFile(const FileDialogSetup& setup) = 0;
+    // A file to write, with the default extension added and an overwrite
+    // confirmed; nothing when cancelled.
+    virtual std::optional<std::string> SaveFile(const FileDialogSetup& setup) = 0;
+    // An error box with the error's text.
+    virtual void ShowError(const std::string& text) = 0;
+    // A question with Yes and No; true for Yes.
+    virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
+
+    std::optional<std::string> PickPalette() override { return OpenFile(OpenACT); }
+};
+
+}  // namespace eit::window

@@ -1,0 +1,79 @@
+#pragma once
+// Window dialogs answered from a script; every question is recorded.
+#include <deque>
+#include <functional>
+
+#include "window/WindowDialogs.h"
+
+namespace eit::window::test {
+
+class ScriptedWindowDialogs : public WindowDialogs {
+public:
+    // One answer per dialog shown, in order; nothing left means cancelled.
+    std::deque<FileChoice> openAnswers;
+    std::deque<std::string> saveAnswers;
+    std::optional<std::string> folder;  // nothing: the picker is cancelled
+    std::optional<std::string> openFile;  // the one-file dialog's answer
+    bool answerYes = true;
+    // Called while a dialog is up, to look at the window then.
+    std::function<void()> whileAsked;
+
+    std::vector<int> openFilterIndexes;  // the filter each add-files dialog started with
+    std::vector<std::string> saveTitles;
+    std::vector<std::string> openFileTitles;
+    std::vector<std::string> pickerStarts;
+    std::vector<std::string> messages;  // "caption|text"
+    std::vector<std::string> errors;
+    std::vector<std::string> questions;
+
+    std::optional<FileChoice> OpenFiles(const FileDialogSetup&, int filterIndex) override
+    {
+        openFilterIndexes.push_back(filterIndex);
+        Asked();
+        return Next(openAnswers);
+    }
+    std::optional<std::string> OpenFile(const FileDialogSetup& setup) override
+    {
+        openFileTitles.emplace_back(setup.title);
+        Asked();
+        return openFile;
+    }
+    std::optional<std::string> SaveFile(const FileDialogSetup& setup) override
+    {
+        saveTitles.emplace_back(setup.title);
+        Asked();
+        return Next(saveAnswers);
+    }
+    std::optional<std::string> PickTargetFolder(const std::string& start) override
+    {
+        pickerStarts.push_back(start);
+        Asked();
+        return folder;
+    }
+    void ShowMessage(const std::string& text, const std::string& caption) override
+    {
+        messages.push_back(caption + "|" + text);
+    }
+    void ShowError(const std::string& text) override { errors.push_back(text); }
+    bool AskYesNo(const std::string& text, const std::string&) override
+    {
+        questions.push_back(text);
+        return answerYes;
+    }
+
+private:
+    void Asked()
+    {
+        if (whileAsked) whileAsked();
+    }
+    template <typename T>
+    static std::optional<T> Next(std::deque<T>& answers)
+    {
+        if (answers.empty()) return std::nullopt;
+        T answer = std::move(answers.front());
+        answers.pop_front();
+        return answer;
+    }
+};
+
+}  // namespace eit::window::test
