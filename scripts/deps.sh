@@ -5,8 +5,9 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libcli11-dev
-  qt6-base-dev
+  qt6-base-dev libfreetype-dev
   xvfb xauth imagemagick python3-pil unrtf
+  fonts-dejavu-core python3-freetype
   clang libclang-rt-14-dev
 )
 [ $# -gt 0 ] && packages=("$@")

@@ -121,10 +121,10 @@ SheetGeometry MeasureGlyphs(const CifFont& font, const std::string& fontPath)
 void DrawStripFrame(IndexedImage& sheet, const SheetGeometry& geometry, std::uint64_t stripTop)
 {
     if (geometry.lineHeight > 0) {
-        sheet.VerticalLine(0, stripTop, stripTop + geometry.lineHeight - 1, sheet.NearestIndex({255, 255, 255}));
+        sheet.VerticalLine(0, stripTop, stripTop + geometry.lineHeight - 1, sheet.NearestIndex(kMarkerColour));
     }
     if (geometry.baseline) {
-        sheet.HorizontalLine(stripTop + *geometry.baseline, 0, sheet.Width() - 1, sheet.NearestIndex({192, 192, 192}));
+        sheet.HorizontalLine(stripTop + *geometry.baseline, 0, sheet.Width() - 1, sheet.NearestIndex(kGuideColour));
     }
 }
 
@@ -171,7 +171,7 @@ void ConvertFontToBitmap(RunContext& ctx, const std::string& path)
 
     const SheetGeometry geometry = MeasureGlyphs(font, path);
     IndexedImage sheet(static_cast<std::uint32_t>(geometry.width), static_cast<std::uint32_t>(geometry.Height()), palette);
-    sheet.Fill(0, 0, sheet.Width(), sheet.Height(), sheet.NearestIndex({0, 0, 0}));
+    sheet.Fill(0, 0, sheet.Width(), sheet.Height(), sheet.NearestIndex(kSheetBlack));
     const std::uint32_t count = font.GlyphCount();
     std::uint64_t stripTop = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -202,20 +202,25 @@ namespace {
 // and has ink.
 std::vector<GlyphCell> RebuildCells(const IndexedImage& sheet, const std::string& refusal)
 {
-    std::vector<GlyphCell> cells = FindCells(sheet, kSheetStrips);
-    if (cells.size() < kSheetStrips) {
-        throw ToolError(refusal + "the sheet has " + std::to_string(cells.size()) +
-                        (cells.size() == 1 ? " cell" : " cells") + ", fewer than the " + std::to_string(kSheetStrips) +
-                        " that glyphs 160 to 223 need (each strip must end in a row that is black in column 0)");
-    }
+    std::vector<GlyphCell> cells = SheetCells(sheet, refusal);
     for (std::size_t k = 0; k < cells.size(); ++k) {
-        std::string cell = "cell " + std::to_string(k) + " (glyph " + std::to_string(kFirstRebuiltGlyph + k) + ")";
-        if (cells[k].runsOffBottom) {
-            throw ToolError(refusal + cell + " runs off the bottom edge: column 0 must be black on the row below each strip");
+        if (!cells[k].HasInk()) {
+            throw ToolError(refusal + "cell " + std::to_string(k) + " (glyph " + std::to_string(kFirstRebuiltGlyph + k) +
+                            ") has no ink");
         }
-        if (!cells[k].HasInk()) throw ToolError(refusal + cell + " has no ink");
     }
     return cells;
+}
+
+// A guide left in place is ink like any other: the glyph would take the
+// sheet's whole width and carry a grey line.
+void WarnOfGuides(RunContext& ctx, const IndexedImage& sheet, const std::vector<GlyphCell>& cells)
+{
+    for (std::size_t k = 0; k < cells.size(); ++k) {
+        if (HoldsWholeGuide(sheet, cells[k])) {
+            ctx.report.AddWarning("glyph " + std::to_string(kFirstRebuiltGlyph + k) + " will carry the baseline guide as ink");
+        }
+    }
 }
 
 std::vector<std::uint8_t> CutGlyph(const IndexedImage& sheet, const GlyphCell& cell, std::uint32_t width, std::uint32_t height)
@@ -261,6 +266,7 @@ std::size_t ConvertBitmapToFont(RunContext& ctx, const std::string& path, std::s
 
     ctx.StartFile("Processing " + name + "...");
     ctx.report.PumpEvents();
+    WarnOfGuides(ctx, sheet, cells);
 
     font.glyphTable.resize(std::max<std::size_t>(font.glyphTable.size(), kRebuiltGlyphCount * kGlyphRecordSize), 0);
     for (std::uint32_t g = kFirstRebuiltGlyph; g < kRebuiltGlyphCount; ++g) {

@@ -21,6 +21,8 @@ public:
     virtual void CurrentMessage(std::string_view text) = 0;
     virtual void ClearResults() = 0;
     virtual void AddResult(std::string_view line) = 0;
+    // A results line that warns of something the user will want to fix.
+    virtual void AddWarning(std::string_view line) { AddResult(line); }
     virtual std::size_t ResultCount() const = 0;
     virtual void FocusResults() {}
     // The bar within one file and the bar over the job list (or a log's lines);

@@ -3,12 +3,22 @@
 #include <algorithm>
 #include <array>
 
+#include "formats/CifFont.h"
+#include "platform/Error.h"
+
 namespace eit {
+
+int GuideIndex(const IndexedImage& sheet)
+{
+    const std::uint8_t guide = sheet.NearestIndex(kGuideColour);
+    return guide == sheet.NearestIndex(kMarkerColour) ? -1 : guide;
+}
 
 std::vector<GlyphCell> FindCells(const IndexedImage& sheet, std::size_t limit)
 {
     std::array<bool, 256> black{};
-    for (std::size_t i = 0; i < black.size(); ++i) black[i] = sheet.Colours()[i] == Rgb{0, 0, 0};
+    for (std::size_t i = 0; i < black.size(); ++i) black[i] = sheet.Colours()[i] == kSheetBlack;
+    const int guide = GuideIndex(sheet);
 
     const std::int64_t width = sheet.Width(), height = sheet.Height();
     std::vector<GlyphCell> cells;
@@ -16,6 +26,7 @@ std::vector<GlyphCell> FindCells(const IndexedImage& sheet, std::size_t limit)
         GlyphCell cell{y, width, 0, height, 0, false};
         for (; y < height && !black[sheet.Pixel(0, static_cast<std::uint32_t>(y))]; ++y) {
             const std::uint8_t* row = sheet.Row(static_cast<std::uint32_t>(y));
+            if (!cell.HasGuide() && row[0] == guide) cell.guideRow = y;
             for (std::int64_t x = 1; x < width; ++x) {
                 if (black[row[x]]) continue;
                 cell.left = std::min(cell.left, x);
@@ -25,10 +36,35 @@ std::vector<GlyphCell> FindCells(const IndexedImage& sheet, std::size_t limit)
             }
         }
         cell.runsOffBottom = y == height;
+        cell.endRow = y;
         ++y;  // the black row that ended the cell
         cells.push_back(cell);
     }
     return cells;
+}
+
+std::vector<GlyphCell> SheetCells(const IndexedImage& sheet, const std::string& refusal)
+{
+    std::vector<GlyphCell> cells = FindCells(sheet, kSheetStrips);
+    if (cells.size() < kSheetStrips) {
+        throw ToolError(refusal + "the sheet has " + std::to_string(cells.size()) +
+                        (cells.size() == 1 ? " cell" : " cells") + ", fewer than the " + std::to_string(kSheetStrips) +
+                        " that glyphs 160 to 223 need (each strip must end in a row that is black in column 0)");
+    }
+    for (std::size_t k = 0; k < cells.size(); ++k) {
+        if (cells[k].runsOffBottom) {
+            throw ToolError(refusal + "cell " + std::to_string(k) + " (glyph " + std::to_string(kFirstRebuiltGlyph + k) +
+                            ") runs off the bottom edge: column 0 must be black on the row below each strip");
+        }
+    }
+    return cells;
+}
+
+bool HoldsWholeGuide(const IndexedImage& sheet, const GlyphCell& cell)
+{
+    if (!cell.HasGuide()) return false;
+    const std::uint8_t* row = sheet.Row(static_cast<std::uint32_t>(cell.guideRow));
+    return std::all_of(row, row + sheet.Width(), [guide = row[0]](std::uint8_t index) { return index == guide; });
 }
 
 }  // namespace eit

@@ -1,0 +1,224 @@
+#include "formats/glyphs/DrawLetters.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "formats/glyphs/FindCells.h"
+#include "formats/glyphs/MonoFont.h"
+#include "platform/Bmp.h"
+#include "platform/Error.h"
+#include "platform/Paths.h"
+
+namespace eit {
+
+namespace {
+constexpr std::size_t kDigitCell = 48;  // the game's fonts draw glyph 48 as the digit zero
+
+std::string ByteName(std::size_t cell)
+{
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned>(kFirstRebuiltGlyph + cell));
+    return std::string("byte ") + hex;
+}
+
+// The sheet, its 64 cells and its guide entry (-1 when it has none).
+struct Sheet {
+    IndexedImage image;
+    std::vector<GlyphCell> cells;
+    int guide = -1;
+
+    // A pixel of a glyph: in columns 1 and up, neither black nor index 0 (the
+    // empty pixel of a font) nor part of the cell's baseline guide.
+    bool IsGlyphInk(const GlyphCell& cell, std::uint32_t x, std::int64_t y) const
+    {
+        const std::uint8_t index = image.Pixel(x, static_cast<std::uint32_t>(y));
+        return x > 0 && index != 0 && image.Colours()[index] != kSheetBlack && !(y == cell.guideRow && index == guide);
+    }
+
+    // The rows of the glyph in a cell: the first and the one after the last.
+    std::optional<std::pair<std::int64_t, std::int64_t>> GlyphRows(const GlyphCell& cell) const
+    {
+        std::optional<std::pair<std::int64_t, std::int64_t>> rows;
+        for (std::int64_t y = cell.stripTop; y < cell.endRow; ++y) {
+            for (std::uint32_t x = 1; x < image.Width(); ++x) {
+                if (!IsGlyphInk(cell, x, y)) continue;
+                rows = std::pair(rows ? rows->first : y, y + 1);
+                break;
+            }
+        }
+        return rows;
+    }
+};
+
+// The entry the glyphs already on the sheet use most; the lowest wins a tie.
+std::uint8_t MostUsedInk(const Sheet& sheet, const std::string& refusal)
+{
+    std::array<std::uint64_t, 256> uses{};
+    for (const GlyphCell& cell : sheet.cells) {
+        for (std::int64_t y = cell.stripTop; y < cell.endRow; ++y) {
+            for (std::uint32_t x = 1; x < sheet.image.Width(); ++x) {
+                if (sheet.IsGlyphInk(cell, x, y)) ++uses[sheet.image.Pixel(x, static_cast<std::uint32_t>(y))];
+            }
+        }
+    }
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < uses.size(); ++i) {
+        if (uses[i] > uses[best]) best = i;
+    }
+    if (uses[best] == 0) throw ToolError(refusal + "its cells hold no glyph to take the ink from (in eitool give --ink INDEX)");
+    return static_cast<std::uint8_t>(best);
+}
+
+std::uint8_t CheckedInk(const Sheet& sheet, std::uint8_t ink, const std::string& refusal)
+{
+    if (ink == 0) throw ToolError(refusal + "ink 0 is the empty pixel of a font's glyphs; choose another entry");
+    if (sheet.image.Colours()[ink] == kSheetBlack) {
+        throw ToolError(refusal + "ink " + std::to_string(ink) + " is black in the sheet's colour table, so no letter would show");
+    }
+    return ink;
+}
+
+// The smallest size at which the font's digit 0 is at least as tall as the
+// glyph of cell 48.
+std::uint32_t DigitSize(MonoFont& font, const Sheet& sheet, const std::string& refusal)
+{
+    const auto rows = sheet.GlyphRows(sheet.cells[kDigitCell]);
+    if (!rows) throw ToolError(refusal + "cell 48 has no glyph to take the size from (in eitool give --size PX)");
+    const std::int64_t height = rows->second - rows->first;
+    if (!font.Has(U'0')) {
+        throw ToolError(refusal + "the font " + font.Path() + " has no digit 0 to take the size from (in eitool give --size PX)");
+    }
+    for (std::uint32_t size = 1; size <= kMaxLetterSize; ++size) {
+        font.SetSize(size);
+        const MonoLetter::Ink ink = font.Render(U'0').InkExtents();
+        if (ink.Any() && ink.Height() >= height) return size;
+    }
+    throw ToolError(refusal + "the digit 0 of " + font.Path() + " stays shorter than the " + std::to_string(height) +
+                    " rows of cell 48 up to " + std::to_string(kMaxLetterSize) + " px");
+}
+
+// The row each cell's letter stands on: the strip's guide row, or without a
+// guide the row below the glyph of cell 48, as far down its strip.
+std::vector<std::int64_t> Baselines(const Sheet& sheet, const std::string& refusal)
+{
+    std::optional<std::int64_t> digitBaseline;  // below the strip's top
+    std::vector<std::int64_t> baselines;
+    for (std::size_t k = 0; k < sheet.cells.size(); ++k) {
+        const GlyphCell& cell = sheet.cells[k];
+        if (cell.HasGuide()) {
+            baselines.push_back(cell.guideRow);
+            continue;
+        }
+        if (!digitBaseline) {
+            const GlyphCell& digit = sheet.cells[kDigitCell];
+            const auto rows = sheet.GlyphRows(digit);
+            if (!rows) {
+                throw ToolError(refusal + "cell " + std::to_string(k) +
+                                " has no baseline guide, and cell 48 has no glyph to take the baseline from");
+            }
+            digitBaseline = rows->second - digit.stripTop;
+        }
+        baselines.push_back(cell.stripTop + *digitBaseline);
+    }
+    return baselines;
+}
+
+// A rendered letter and the sheet row of its bitmap's top row.
+struct PlacedLetter {
+    std::size_t cell = 0;
+    char32_t letter = 0;
+    MonoLetter bitmap;
+    std::int64_t top = 0;
+};
+
+// Where the letter's ink would leave its cell, or nothing when it fits.
+std::optional<std::string> Misfit(const Sheet& sheet, const GlyphCell& cell, const PlacedLetter& placed)
+{
+    const MonoLetter::Ink ink = placed.bitmap.InkExtents();
+    const std::int64_t above = cell.stripTop - (placed.top + ink.firstRow);
+    const std::int64_t below = placed.top + ink.lastRow - (cell.endRow - 1);
+    const std::int64_t beyond = 1 + ink.lastColumn - (std::int64_t{sheet.image.Width()} - 1);
+    auto rows = [](std::int64_t n) { return std::to_string(n) + (n == 1 ? " row" : " rows"); };
+    if (above > 0) return "reaches " + rows(above) + " above its strip";
+    if (below > 0) return "reaches " + rows(below) + " below its strip";
+    if (beyond > 0) return "reaches " + std::to_string(beyond) + " columns past the sheet's right edge";
+    return std::nullopt;
+}
+
+void Draw(IndexedImage& image, const GlyphCell& cell, const PlacedLetter& placed, std::uint8_t ink)
+{
+    image.Fill(1, static_cast<std::uint64_t>(cell.stripTop), image.Width(),
+               static_cast<std::uint64_t>(cell.endRow - cell.stripTop), image.NearestIndex(kSheetBlack));
+    const MonoLetter& bitmap = placed.bitmap;
+    for (std::uint32_t y = 0; y < bitmap.rows; ++y) {
+        for (std::uint32_t x = 0; x < bitmap.width; ++x) {
+            if (bitmap.IsSet(x, y)) image.SetPixel(1 + x, static_cast<std::uint64_t>(placed.top + y), ink);
+        }
+    }
+}
+}  // namespace
+
+void DrawLetters(Reporter& report, const DrawRequest& request)
+{
+    const std::string refusal = "Cannot draw into " + request.sheetPath + ": ";
+    if (request.size && (*request.size == 0 || *request.size > kMaxLetterSize)) {
+        throw ToolError(refusal + "the size " + std::to_string(*request.size) + " px lies outside 1 to " +
+                        std::to_string(kMaxLetterSize));
+    }
+    std::size_t wanted = 0;
+    for (const std::optional<char32_t>& letter : request.letters) wanted += letter.has_value();
+    if (wanted == 0) throw ToolError(refusal + "no letter to draw: none of bytes A0 to DF has one");
+
+    const std::string sheetName(FileNameOf(request.sheetPath));
+    report.CurrentMessage("Drawing letters into " + sheetName + "...");
+    Sheet sheet;
+    sheet.image = LoadBmp(request.sheetPath);
+    sheet.cells = SheetCells(sheet.image, refusal);
+    sheet.guide = GuideIndex(sheet.image);
+    const std::uint8_t ink = request.ink ? CheckedInk(sheet, *request.ink, refusal) : MostUsedInk(sheet, refusal);
+    MonoFont font(request.fontPath);
+    const std::uint32_t size = request.size ? *request.size : DigitSize(font, sheet, refusal);
+    font.SetSize(size);
+    const std::vector<std::int64_t> baselines = Baselines(sheet, refusal);
+
+    // Every letter is rendered and placed before the sheet changes.
+    std::vector<PlacedLetter> placed;
+    std::vector<std::string> refused, blank;
+    for (std::size_t k = 0; k < request.letters.size(); ++k) {
+        if (!request.letters[k]) continue;
+        const char32_t letter = *request.letters[k];
+        const std::string name = LetterName(letter) + " for " + ByteName(k);
+        if (!font.Has(letter)) {
+            refused.push_back(name + " is missing from the font");
+            continue;
+        }
+        PlacedLetter p{k, letter, font.Render(letter), 0};
+        if (!p.bitmap.InkExtents().Any()) {
+            blank.push_back(name + " has no ink: cell " + std::to_string(k) + " left as it is.");
+            continue;
+        }
+        p.top = baselines[k] - p.bitmap.top;
+        if (std::optional<std::string> misfit = Misfit(sheet, sheet.cells[k], p)) {
+            refused.push_back(name + " " + *misfit);
+            continue;
+        }
+        placed.push_back(std::move(p));
+    }
+    if (!refused.empty()) {
+        std::string all;
+        for (const std::string& r : refused) all += (all.empty() ? "" : "; ") + r;
+        throw ToolError(refusal + all + " (" + std::string(FileNameOf(font.Path())) + " at " + std::to_string(size) + " px)");
+    }
+
+    for (const PlacedLetter& p : placed) Draw(sheet.image, sheet.cells[p.cell], p, ink);
+    if (!placed.empty()) SaveBmp(sheet.image, request.sheetPath);
+    for (const PlacedLetter& p : placed) {
+        report.AddResult(LetterName(p.letter) + " drawn into cell " + std::to_string(p.cell) + " for " + ByteName(p.cell) + ".");
+    }
+    for (const std::string& line : blank) report.AddResult(line);
+    report.AddResult(sheetName + ": " + std::to_string(placed.size()) + (placed.size() == 1 ? " letter" : " letters") +
+                     " drawn from " + std::string(FileNameOf(font.Path())) + " at " + std::to_string(size) +
+                     " px in ink " + std::to_string(ink) + ".");
+}
+
+}  // namespace eit
