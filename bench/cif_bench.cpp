@@ -92,9 +92,10 @@ Times Measure(const std::filesystem::path& folder, std::uint32_t entries)
     const std::string txtLine(ctx.OperationLog[0]);
     const auto txtSize = std::filesystem::file_size(txtLine.substr(9));
     ctx.ReplayLines.Add(txtLine);
-    ctx.SourceStream.Open(cifPath, eit::OpenMode::ReadWrite);
-    times.insert = Seconds([&] { eit::InsertCifText(ctx, cifPath, 0); });
-    ctx.SourceStream.Close();
+    times.insert = Seconds([&] {
+        eit::SourceStreamScope source(ctx, cifPath);
+        eit::InsertCifText(ctx, cifPath, 0);
+    });
     std::printf("%9u entries  cif %6.1f MB  txt %6.1f MB  extract %6.2f s  insert %6.2f s\n", entries, cifSize / 1e6,
                 txtSize / 1e6, times.extract, times.insert);
     return times;

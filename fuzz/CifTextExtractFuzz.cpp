@@ -34,14 +34,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     box.Put(copy, cif);
     FuzzRun insert(box, ".");
     insert.ctx.ReplayLines.Add(run.ctx.OperationLog[0]);
-    insert.ctx.SourceStream.Open(box.Path(copy), OpenMode::ReadWrite);
+    SourceStreamScope source(insert.ctx, box.Path(copy));
     try {
         InsertCifText(insert.ctx, box.Path(copy), 0);
     } catch (const ToolError& e) {
         Broken(std::string("its own .txt does not insert: ") + e.what());
     }
     const CifTextFile before = LoadCifTextFile(insert.ctx, insert.ctx.SourceStream, HasCifLeadBytes(name));
-    insert.ctx.SourceStream.Close();
+    insert.ctx.SourceStream.Close();  // the original is opened for comparison below
     File original(box.Path(name), OpenMode::Read);
     Require(before.EntryCount() == LoadCifTextFile(run.ctx, original, HasCifLeadBytes(name)).EntryCount(),
             "the rewritten file has another number of entries");

@@ -19,16 +19,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     box.Put("t.txt", parts[1]);
     FuzzRun run(box, ".");
     run.ctx.ReplayLines.Add("#Target: t.txt");
-    run.ctx.SourceStream.Open(box.Path(name), OpenMode::ReadWrite);
     std::size_t entries = 0;
     bool refused = false;
     try {
+        SourceStreamScope source(run.ctx, box.Path(name));
         entries = LoadCifTextFile(run.ctx, run.ctx.SourceStream, HasCifLeadBytes(name)).EntryCount();
         InsertCifText(run.ctx, box.Path(name), 0);
     } catch (const ToolError&) {
         refused = true;
     }
-    run.ctx.SourceStream.Close();
 
     std::map<std::string, Bytes> files = box.Files();
     Require(files.size() == 2, "a file left beside the CIF file");

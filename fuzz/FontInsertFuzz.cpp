@@ -17,14 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     box.Put("s.bmp", parts[1]);
     FuzzRun run(box, ".");
     run.ctx.ReplayLines.Add("#Target: s.bmp");
-    run.ctx.SourceStream.Open(box.Path("f.fnt"), OpenMode::ReadWrite);
     bool refused = false;
     try {
+        SourceStreamScope source(run.ctx, box.Path("f.fnt"));
         Require(ConvertBitmapToFont(run.ctx, box.Path("f.fnt"), 0) == 0, "the replay goes on at the wrong line");
     } catch (const ToolError&) {
         refused = true;
     }
-    run.ctx.SourceStream.Close();
 
     std::map<std::string, Bytes> files = box.Files();
     Require(files.size() == 2, "a file left beside the font");

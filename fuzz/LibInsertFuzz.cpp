@@ -38,16 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < kItems; ++i) box.Put("i" + std::to_string(i), parts[2 + i]);
     FuzzRun run(box, ".");
     run.ctx.ReplayLines.AddText(ConfinePaths(parts[1]));
-    run.ctx.SourceStream.Open(box.Path("p.lib"), OpenMode::ReadWrite);
-
     std::size_t next = 0;
     bool refused = false;
     try {
+        SourceStreamScope source(run.ctx, box.Path("p.lib"));
         next = InsertLib(run.ctx, box.Path("p.lib"), 0);
     } catch (const ToolError&) {
         refused = true;
     }
-    run.ctx.SourceStream.Close();
 
     std::map<std::string, Bytes> files = box.Files();
     Require(files.size() == 1 + kItems, "a file left beside the package");

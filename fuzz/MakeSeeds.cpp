@@ -1,5 +1,6 @@
 // Writes the seed corpus of every fuzz target into FOLDER/<target>/, made by
 // the test generators: make_seeds FOLDER
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iostream>

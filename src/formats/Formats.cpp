@@ -1,23 +1,8 @@
 #include "formats/Formats.h"
 
-#include "formats/CifFont.h"
-#include "formats/CifText.h"
-#include "formats/Lib.h"
 #include "platform/Paths.h"
 
 namespace eit {
-
-const std::array<JobRow, 5> kJobRows = {{
-    {JobKind::ExtractLib, kLibFormatName, {".lib"}, "LIB packages (*.lib)|*.lib", "LIB packages", ExtractLib, InsertLib},
-    {JobKind::ExtractCifText, kCifFormatName, {".cif", ".sal", ".tab"}, "CIF Text (*.cif)|*.cif;*.sal;*.tab", "CIF text files",
-     ExtractCifText, InsertCifText},
-    {JobKind::FontToBitmap, kFontFormatName, {".fnt"}, "CIF Font (*.fnt)|*.fnt", "CIF fonts", ConvertFontToBitmap,
-     ConvertBitmapToFont},
-    {JobKind::ReplayProject, "", {".lst"}, "Project list files (*.lst)|*.lst", "project lists", nullptr, nullptr},
-    {JobKind::ReplayLogs, "", {".log"}, "Log files (*.log)|*.log", "operation logs", nullptr, nullptr},
-}};
-
-static_assert(kJobRows.size() == KindByFilter.size() && kJobRows.size() == FormatNames.size());
 
 const JobRow* RowOfKind(JobKind kind)
 {

@@ -4,6 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "formats/CifFont.h"
+#include "formats/CifText.h"
+#include "formats/Lib.h"
 #include "run/JobKind.h"
 #include "run/RunContext.h"
 
@@ -34,13 +37,30 @@ struct JobRow {
     InsertHandler insert;
 };
 
-// Every row, in the order of the add-files dialog's filters.
-extern const std::array<JobRow, 5> kJobRows;
+// Every row, in the order of the add-files dialog's filters. A new format is
+// a row here (and its JobKind value); everything else reads the table.
+inline constexpr auto kJobRows = std::to_array<JobRow>({
+    {JobKind::ExtractLib, kLibFormatName, {".lib"}, "LIB packages (*.lib)|*.lib", "LIB packages", ExtractLib, InsertLib},
+    {JobKind::ExtractCifText, kCifFormatName, {".cif", ".sal", ".tab"}, "CIF Text (*.cif)|*.cif;*.sal;*.tab", "CIF text files",
+     ExtractCifText, InsertCifText},
+    {JobKind::FontToBitmap, kFontFormatName, {".fnt"}, "CIF Font (*.fnt)|*.fnt", "CIF fonts", ConvertFontToBitmap,
+     ConvertBitmapToFont},
+    {JobKind::ReplayProject, "", {".lst"}, "Project list files (*.lst)|*.lst", "project lists", nullptr, nullptr},
+    {JobKind::ReplayLogs, "", {".log"}, "Log files (*.log)|*.log", "operation logs", nullptr, nullptr},
+});
 
-// Indexed in step by the add-files dialog's filter position (filter index - 1).
-inline constexpr std::array<JobKind, 5> KindByFilter = {JobKind::ExtractLib, JobKind::ExtractCifText, JobKind::FontToBitmap,
-                                                        JobKind::ReplayProject, JobKind::ReplayLogs};
-inline constexpr std::array<std::string_view, 5> FormatNames = {kLibFormatName, kCifFormatName, kFontFormatName, "", ""};
+// Indexed in step by the add-files dialog's filter position (filter index - 1):
+// the job kind it fills the list with, and the "#Format: " name of its groups.
+inline constexpr auto KindByFilter = [] {
+    std::array<JobKind, kJobRows.size()> kinds{};
+    for (std::size_t i = 0; i < kJobRows.size(); ++i) kinds[i] = kJobRows[i].kind;
+    return kinds;
+}();
+inline constexpr auto FormatNames = [] {
+    std::array<std::string_view, kJobRows.size()> names{};
+    for (std::size_t i = 0; i < kJobRows.size(); ++i) names[i] = kJobRows[i].formatName;
+    return names;
+}();
 
 // The row of a kind; JobKind::None has none.
 const JobRow* RowOfKind(JobKind kind);

@@ -56,7 +56,6 @@ void ReplayLog(RunContext& ctx, const std::string& logPath)
                 i = ReplaySource(ctx, remainder, format, i);
             }
         }
-        ctx.SourceStream.Close();
         ctx.SetProgress(ctx.ProgressPosition() + 1);
         ctx.report.PumpEvents();
     }

@@ -27,13 +27,10 @@ void ProcessItem(RunContext& ctx, JobKind kind, const std::string& path)
 {
     ctx.report.FocusResults();
     HandlerScope handler(ctx.report);
-    switch (kind) {
-    case JobKind::ReplayLogs:
-    case JobKind::ReplayProject: ReplayLog(ctx, path); break;
-    case JobKind::ExtractLib:
-    case JobKind::ExtractCifText:
-    case JobKind::FontToBitmap: RowOfKind(kind)->extract(ctx, path); break;
-    case JobKind::None: break;
+    if (IsReplay(kind)) {
+        ReplayLog(ctx, path);
+    } else if (const JobRow* row = RowOfKind(kind); row != nullptr && row->extract != nullptr) {
+        row->extract(ctx, path);
     }
 }
 

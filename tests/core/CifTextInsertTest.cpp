@@ -96,9 +96,10 @@ TEST_F(CifTextInsert, MissingTxtIsPassedOverSilently)
     const Bytes original = BuildCif(CifOfTexts({"a"}));
     WriteAll(dir / "x.sal", original);
     ctx.ReplayLines.Add("#Target: " + (dir / "gone.txt"));
-    ctx.SourceStream.Open(dir / "x.sal", OpenMode::ReadWrite);
-    EXPECT_EQ(InsertCifText(ctx, dir / "x.sal", 0), 1u);
-    ctx.SourceStream.Close();
+    {
+        SourceStreamScope source(ctx, dir / "x.sal");
+        EXPECT_EQ(InsertCifText(ctx, dir / "x.sal", 0), 1u);
+    }
     EXPECT_EQ(ReadAll(dir / "x.sal"), original);
     EXPECT_TRUE(recorder.results.empty());
     EXPECT_TRUE(recorder.messages.empty());

@@ -81,9 +81,10 @@ TEST_F(HostileInput, LibItemsThatShareBytesAreExtractedApartAndInsertedApart)
 
     ctx.ReplayLines.Clear();
     for (std::size_t i = 0; i < ctx.OperationLog.Count(); ++i) ctx.ReplayLines.Add(ctx.OperationLog[i]);
-    ctx.SourceStream.Open(dir / "p.lib", OpenMode::ReadWrite);
-    InsertLib(ctx, dir / "p.lib", 0);
-    ctx.SourceStream.Close();
+    {
+        SourceStreamScope source(ctx, dir / "p.lib");
+        InsertLib(ctx, dir / "p.lib", 0);
+    }
     EXPECT_EQ(ReadAll(dir / "p.lib"), MakeLib({{Bytes("a\0.x", 4), "0123456789"}, {"b.bin", "345678"}}))
         << "each item gets bytes of its own; the stored name keeps its zero byte";
 }
@@ -138,9 +139,10 @@ TEST_F(HostileInput, MegabyteTxtLinesAndATxtWithoutFinalLineEndInsert)
     WriteAll(dir / "big.sal", BuildCif(CifOfTexts({"a", "b"})));
     WriteAll(dir / "big.txt", "[00000000]\r\n" + line + "\r\n" + line + "\r\n[########]\r\n\r\n[00000001]\r\nb\r\n[########]");
     ctx.ReplayLines.Add("#Target: " + (dir / "big.txt"));
-    ctx.SourceStream.Open(dir / "big.sal", OpenMode::ReadWrite);
-    InsertCifText(ctx, dir / "big.sal", 0);
-    ctx.SourceStream.Close();
+    {
+        SourceStreamScope source(ctx, dir / "big.sal");
+        InsertCifText(ctx, dir / "big.sal", 0);
+    }
     EXPECT_EQ(ReadAll(dir / "big.sal"), RewrittenCif(CifParts(), {line + "\n" + line, "b"}));
 }
 

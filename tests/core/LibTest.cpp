@@ -25,15 +25,8 @@ protected:
         ctx.ReplayLines.Clear();
         for (std::size_t i = 0; i < first; ++i) ctx.ReplayLines.Add("earlier line");
         for (const std::string& path : itemPaths) ctx.ReplayLines.Add("#Target: " + path);
-        ctx.SourceStream.Open(package, OpenMode::ReadWrite);
-        try {
-            std::size_t next = InsertLib(ctx, package, first);
-            ctx.SourceStream.Close();
-            return next;
-        } catch (...) {
-            ctx.SourceStream.Close();  // the package is held without sharing while open
-            throw;
-        }
+        SourceStreamScope source(ctx, package);  // held without sharing until the call ends
+        return InsertLib(ctx, package, first);
     }
 };
 
