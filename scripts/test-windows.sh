@@ -27,6 +27,11 @@ drive=$build/drive-t
 rm -rf "$drive" && mkdir -p "$drive"
 ln -sfn "$drive" "$WINEPREFIX/dosdevices/t:"
 export EIT_TEST_DRIVE=T:
+# The code-page tests compare the Windows conversions with Python's codecs:
+# Python runs here, the tests read what it says from a file.
+scripts/deps.sh python3
+python3 tests/tools/codepage_expectations.py cp1250 cp1251 cp1252 cp852 >"$build/codepage-expectations.txt"
+export EIT_CODEPAGE_EXPECTATIONS="Z:${build//\//\\}\\codepage-expectations.txt"
 
 cmake --preset windows
 cmake --build --preset windows -j "$(nproc)"

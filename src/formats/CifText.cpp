@@ -9,6 +9,7 @@
 #include "platform/Error.h"
 #include "platform/LittleEndian.h"
 #include "platform/FileSystem.h"
+#include "platform/Hex.h"
 #include "platform/Paths.h"
 #include "platform/RewriteAside.h"
 #include "run/LogLines.h"
@@ -173,14 +174,6 @@ void ExtractCifText(RunContext& ctx, const std::string& path)
 }
 
 namespace {
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // The entry an entry header line names, in either letter case; nothing for any other line.
 std::optional<std::uint32_t> EntryOfHeader(std::string_view line)
 {

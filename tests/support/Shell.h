@@ -1,5 +1,6 @@
 #pragma once
-// Quoting arguments for the programs that tests run.
+// Quoting arguments for the programs that tests run, and running them.
+#include <cstdlib>
 #include <string>
 
 namespace eit::test {
@@ -32,5 +33,18 @@ inline std::string Quote(const std::string& arg)
     return quoted + "'";
 }
 #endif
+
+#ifdef _WIN32
+inline constexpr const char* kNullDevice = "NUL";
+#else
+inline constexpr const char* kNullDevice = "/dev/null";
+#endif
+
+// Runs a command line through the shell, its standard output written to
+// `outFile` and its errors thrown away; true when it succeeds.
+inline bool Succeeds(const std::string& command, const std::string& outFile = kNullDevice)
+{
+    return std::system((command + " >" + (outFile == kNullDevice ? outFile : Quote(outFile)) + " 2>" + kNullDevice).c_str()) == 0;
+}
 
 }  // namespace eit::test
