@@ -15,6 +15,10 @@
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
+#include "platform/Utf8.h"
+#ifdef EIT_DRAW_LETTERS
+#include "formats/glyphs/DrawLetters.h"
+#endif
 
 #ifndef EIT_VERSION
 #define EIT_VERSION "0"
@@ -115,6 +119,47 @@ int Run(eit::JobKind kind, std::vector<std::string> jobs, const std::string& tar
     return 0;
 }
 
+struct DrawOptions {
+    std::string ttf;
+    std::string encoding;
+    std::string table;
+    std::string chars;
+    std::uint32_t size = 0;
+    int ink = 0;
+    std::string sheet;
+};
+
+#ifdef EIT_DRAW_LETTERS
+std::u32string DecodeChars(const std::string& text)
+{
+    std::u32string chars;
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::optional<char32_t> c = eit::NextUtf8(text, pos);
+        if (!c) throw UsageError("--chars is not UTF-8 text (byte " + std::to_string(pos) + ")");
+        chars += *c;
+    }
+    return chars;
+}
+
+// Draws the letters of the character table into the sheet.
+int Draw(const DrawOptions& options, const CLI::App& command)
+{
+    if (options.encoding.empty() && options.table.empty()) {
+        throw UsageError("draw needs a character table: --encoding NAME, --table FILE or both");
+    }
+    const eit::CharTable table = eit::CharTable::Load(options.encoding, options.table);
+    std::optional<std::u32string> only;
+    if (command.count("--chars") > 0) only = DecodeChars(options.chars);
+    eit::DrawRequest request{options.sheet, options.ttf, eit::LettersFromTable(table, only), std::nullopt, std::nullopt};
+    if (command.count("--size") > 0) request.size = options.size;
+    if (command.count("--ink") > 0) request.ink = static_cast<std::uint8_t>(options.ink);
+    eit::cli::ConsoleReporter reporter;
+    eit::DrawLetters(reporter, request);
+    reporter.EndDisplay();
+    return 0;
+}
+#endif
+
 int List(const std::string& packagePath)
 {
     eit::File package(packagePath, eit::OpenMode::Read);
@@ -150,6 +195,24 @@ int main(int argc, char** argv)
     CLI::App* list = app.add_subcommand("list", "List the directory of a LIB package");
     list->add_option("package", options.files, "The package")->required()->expected(1);
 
+    DrawOptions drawing;
+#ifdef EIT_DRAW_LETTERS
+    CLI::App* draw = app.add_subcommand("draw", "Draw letters from a TrueType or OpenType font into an extracted sheet");
+    draw->add_option("--ttf", drawing.ttf, "The font to draw from")->required();
+    draw->add_option("--encoding", drawing.encoding, "The code page of the texts, e.g. windows-1250");
+    draw->add_option("--table", drawing.table, "A character table file (XX=c lines), alone or over --encoding");
+    draw->add_option("--chars", drawing.chars, "Only these letters (UTF-8)");
+    draw->add_option("--size", drawing.size, "Size in pixels (default: the sheet's digits' height)")
+        ->check(CLI::Range(1u, eit::kMaxLetterSize));
+    draw->add_option("--ink", drawing.ink, "Palette index of the letters (default: the glyphs' most used)")
+        ->check(CLI::Range(0, 255));
+    draw->add_option("sheet", drawing.sheet, "The sheet (8-bit BMP)")->required();
+#else
+    CLI::App* draw = app.add_subcommand("draw", "Not in this build (built without FreeType): draw letters from a font");
+    draw->allow_extras();
+    app.footer("This eitool was built without FreeType: it cannot draw letters from fonts (eitool draw).");
+#endif
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -158,6 +221,11 @@ int main(int argc, char** argv)
 
     try {
         if (list->parsed()) return List(options.files.front());
+#ifdef EIT_DRAW_LETTERS
+        if (draw->parsed()) return Draw(drawing, *draw);
+#else
+        if (draw->parsed()) throw eit::ToolError("draw is not in this build: it was built without FreeType");
+#endif
         for (std::string& file : options.files) file = eit::AbsolutePath(file);
         if (extract->parsed()) return Run(ExtractRow(options)->kind, options.files, options.target, options.palette);
         if (!options.project.empty()) {

@@ -4,6 +4,10 @@
 #include <QScreen>
 
 #include "formats/Formats.h"
+#ifdef EIT_DRAW_LETTERS
+#include "formats/CharTable.h"
+#include "formats/glyphs/DrawLetters.h"
+#endif
 #include "jobs/ProjectList.h"
 #include "jobs/Run.h"
 #include "window/RtfWriter.h"
@@ -157,6 +161,25 @@ void TMainForm::SaveLogClick()
         SaveLog->setEnabled(false);
     });
 }
+
+#ifdef EIT_DRAW_LETTERS
+void TMainForm::BDrawLettersClick()
+{
+    if (running_) return;
+    ReportErrors([this] {
+        const std::optional<std::string> sheet = dialogs_.OpenFile(OpenSheet);
+        if (!sheet) return;
+        const std::optional<std::string> font = dialogs_.OpenFile(OpenTTF);
+        if (!font) return;
+        const std::optional<CharTableChoice> chars = dialogs_.ChooseCharTable();
+        if (!chars) return;
+        const CharTable table = CharTable::Load(chars->encoding, chars->tableFile);
+        DrawLetters(*reporter_, {*sheet, *font, LettersFromTable(table, std::nullopt), std::nullopt, std::nullopt});
+    });
+    reporter_->CurrentMessage("");
+    reporter_->Flush();
+}
+#endif
 
 void TMainForm::StopClick()
 {

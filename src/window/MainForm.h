@@ -43,6 +43,12 @@ public:
     void BExitClick() { close(); }
     void StopClick();
     void SaveLogClick();
+#ifdef EIT_DRAW_LETTERS
+    // Draws new letters into a font sheet from a TrueType or OpenType font:
+    // asks for the sheet, the font and the character table, and reports each
+    // letter in the results pane.
+    void BDrawLettersClick();
+#endif
     // Files dropped onto the job list: added as the add-files dialog would,
     // the kind taken from their extensions.
     void DropFiles(const std::vector<std::string>& paths);

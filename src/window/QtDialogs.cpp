@@ -1,12 +1,17 @@
 #include "window/QtDialogs.h"
 
 #include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QMessageBox>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include "platform/CodePage.h"
 
 namespace eit::window {
 
@@ -103,6 +108,48 @@ void FolderPicker::accept()
     QDialog::accept();
 }
 
+CharTableDialog::CharTableDialog(QWidget* owner, BrowseQuestion browse) : QDialog(owner)
+{
+    setWindowTitle(QStringLiteral("Character table"));
+    encodingBox_ = new QComboBox(this);
+    encodingBox_->setObjectName(QStringLiteral("EncodingBox"));
+    encodingBox_->addItem(QStringLiteral("(none)"));
+    for (const std::string& name : CodePageNames()) encodingBox_->addItem(QString::fromStdString(name));
+    tableEdit_ = new QLineEdit(this);
+    tableEdit_->setObjectName(QStringLiteral("TableEdit"));
+    tableEdit_->setMinimumWidth(320);
+    auto* browseButton = new QPushButton(QStringLiteral("Browse..."), this);
+    browseButton->setObjectName(QStringLiteral("BrowseTable"));
+    connect(browseButton, &QPushButton::clicked, this, [this, browse] {
+        if (std::optional<std::string> file = browse()) tableEdit_->setText(Local(*file));
+    });
+    auto* tableRow = new QHBoxLayout;
+    tableRow->addWidget(tableEdit_);
+    tableRow->addWidget(browseButton);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CharTableDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CharTableDialog::reject);
+    auto* form = new QFormLayout(this);
+    form->addRow(QStringLiteral("Code page:"), encodingBox_);
+    form->addRow(QStringLiteral("Table file:"), tableRow);
+    form->addRow(buttons);
+}
+
+CharTableChoice CharTableDialog::Choice() const
+{
+    CharTableChoice choice;
+    if (encodingBox_->currentIndex() > 0) choice.encoding = encodingBox_->currentText().toStdString();
+    choice.tableFile = Bytes(tableEdit_->text().trimmed());
+    return choice;
+}
+
+void CharTableDialog::accept()
+{
+    const CharTableChoice choice = Choice();
+    if (choice.encoding.empty() && choice.tableFile.empty()) return;
+    QDialog::accept();
+}
+
 std::optional<std::string> QtDialogs::PickTargetFolder(const std::string& start)
 {
     FolderPicker picker(owner_, Local(start), [&](const QString&) {
@@ -131,6 +178,13 @@ bool QtDialogs::AskYesNo(const std::string& text, const std::string& caption)
 {
     return QMessageBox::question(owner_, Local(caption), Local(text), QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;
+}
+
+std::optional<CharTableChoice> QtDialogs::ChooseCharTable()
+{
+    CharTableDialog dialog(owner_, [this] { return OpenFile(OpenTable); });
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Choice();
 }
 
 std::optional<FileChoice> QtDialogs::OpenFiles(const FileDialogSetup& setup, int filterIndex)

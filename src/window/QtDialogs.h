@@ -1,4 +1,5 @@
 #pragma once
+#include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
 #include <QStringList>
@@ -35,6 +36,25 @@ private:
     QString chosen_;
 };
 
+// The character table: a code page from the list of those this system can
+// convert (or none), and a table file typed or browsed for (or none); it
+// takes no answer with neither.
+class CharTableDialog : public QDialog {
+    Q_OBJECT
+public:
+    // Asked for the table file when Browse is clicked.
+    using BrowseQuestion = std::function<std::optional<std::string>()>;
+    CharTableDialog(QWidget* owner, BrowseQuestion browse);
+    CharTableChoice Choice() const;
+
+public slots:
+    void accept() override;
+
+private:
+    QComboBox* encodingBox_;
+    QLineEdit* tableEdit_;
+};
+
 // The window's questions asked with Qt's dialogs and message boxes, all owned
 // by `owner`.
 class QtDialogs : public WindowDialogs {
@@ -49,6 +69,7 @@ public:
     std::optional<std::string> SaveFile(const FileDialogSetup& setup) override;
     void ShowError(const std::string& text) override;
     bool AskYesNo(const std::string& text, const std::string& caption) override;
+    std::optional<CharTableChoice> ChooseCharTable() override;
 
 private:
     QWidget* owner_;

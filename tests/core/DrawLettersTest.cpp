@@ -7,40 +7,14 @@
 #include "formats/glyphs/DecodeGlyph.h"
 #include "formats/glyphs/DrawLetters.h"
 #include "formats/glyphs/FindCells.h"
-#include "formats/glyphs/MonoFont.h"
 #include "platform/Error.h"
+#include "platform/Utf8.h"
 #include "support/FontRun.h"
 
 namespace eit {
 namespace {
 
 using namespace test;
-
-constexpr std::uint8_t kInk = 42;        // the sheet's most used glyph entry
-constexpr std::uint8_t kOtherInk = 43;   // used by fewer glyphs
-constexpr std::uint32_t kBaseline = 18;  // rows from a strip's top to the guide
-
-TestGlyph Block(std::uint32_t top, std::uint32_t width, std::uint32_t height, std::uint8_t ink = kInk)
-{
-    TestGlyph glyph;
-    glyph.top = top;
-    glyph.width = width;
-    glyph.rows.assign(height, Bytes(width, static_cast<char>(ink)));
-    return glyph;
-}
-
-// Glyphs standing on the baseline; glyph 48, the digit zero, `digitHeight`
-// rows tall; glyph 65 places the guide (when there are 66 or more); glyph 1
-// makes the strips 29 rows tall, room for accents and descenders.
-Bytes DigitFont(std::uint32_t digitHeight, std::uint32_t count)
-{
-    std::vector<TestGlyph> glyphs;
-    for (std::uint32_t i = 0; i < count; ++i) glyphs.push_back(Block(kBaseline - 7, 5, 7, i % 3 ? kInk : kOtherInk));
-    glyphs[1] = Block(0, 3, 28);
-    glyphs[48] = Block(kBaseline - digitHeight, 6, digitHeight);
-    if (count > 65) glyphs[65] = Block(kBaseline - 12, 6, 12);
-    return MakeFont(glyphs);
-}
 
 struct Letter {
     std::uint8_t byte;
@@ -62,7 +36,7 @@ std::vector<std::string> InkRows(const FontParts& font, const RecordWords& r)
     auto span = [](const Bytes& b) { return std::span(reinterpret_cast<const std::uint8_t*>(b.data()), b.size()); };
     const std::vector<std::uint8_t> pixels = DecodeGlyph(span(font.pixels), span(font.rows), r.firstRow, r.width, r.height);
     std::vector<std::string> rows(r.height);
-    for (std::uint32_t i = 0; i < pixels.size(); ++i) rows[i / r.width] += pixels[i] == kInk ? '1' : pixels[i] ? '?' : '0';
+    for (std::uint32_t i = 0; i < pixels.size(); ++i) rows[i / r.width] += pixels[i] == kBlockInk ? '1' : pixels[i] ? '?' : '0';
     return rows;
 }
 
@@ -110,8 +84,8 @@ TEST_P(DrawnLetters, RebuildAsFreeTypesOwnBitmapsAtTheDigitsSizeAndLeaveOtherCel
     ASSERT_FALSE(w.report.results.empty());
     EXPECT_EQ(w.report.results.back(), "f.bmp: 5 letters drawn from DejaVuSans.ttf at " + std::to_string(reference.size) +
                                            " px in ink 42.");
-    EXPECT_EQ(w.report.results[0], "Ł (U+0141) drawn into cell 3 for byte A3.");
-    EXPECT_EQ(w.report.results[5], "U+00A0 for byte A0 has no ink: cell 0 left as it is.");
+    EXPECT_EQ(w.report.results[0], "\"Ł\" (U+0141) drawn into cell 3 for byte A3.");
+    EXPECT_EQ(w.report.results[5], "\"\u00A0\" (U+00A0) for byte A0 has no ink: cell 0 left as it is.");
 
     // Only columns 1 and up of the drawn cells change.
     const IndexedImage after = LoadBmp(sheet);
@@ -132,11 +106,11 @@ TEST_P(DrawnLetters, RebuildAsFreeTypesOwnBitmapsAtTheDigitsSizeAndLeaveOtherCel
     w.Replay({{font, sheet}});
     const FontParts rebuilt = SplitFont(ReadAll(font));
     for (std::size_t i = 1; i < kLetters.size(); ++i) {
-        SCOPED_TRACE(LetterName(kLetters[i].c));
+        SCOPED_TRACE(DescribeCharacter(kLetters[i].c));
         const RecordWords r = RecordOf(rebuilt.table, kLetters[i].byte);
         int firstRow = 0;
         EXPECT_EQ(InkRows(rebuilt, r), Trimmed(reference.letters[i].rows, firstRow));
-        EXPECT_EQ(static_cast<int>(r.top), static_cast<int>(kBaseline) - reference.letters[i].top + firstRow);
+        EXPECT_EQ(static_cast<int>(r.top), static_cast<int>(kBlockBaseline) - reference.letters[i].top + firstRow);
     }
 }
 
@@ -154,8 +128,8 @@ TEST(DrawLetters, RefusesNamingTheLetterAndLeavesTheSheetByteIdentical)
         const char* says;
     };
     const std::vector<Case> cases = {
-        {"too tall", [](DrawRequest& r) { r.size = 40; }, "Ł (U+0141) for byte A3 reaches "},
-        {"too deep", [](DrawRequest& r) { r.letters[0x10] = U'ğ', r.size = 60; }, "ğ (U+011F) for byte B0 reaches "},
+        {"too tall", [](DrawRequest& r) { r.size = 40; }, "\"Ł\" (U+0141) for byte A3 reaches "},
+        {"too deep", [](DrawRequest& r) { r.letters[0x10] = U'ğ', r.size = 60; }, "\"ğ\" (U+011F) for byte B0 reaches "},
         {"missing", [](DrawRequest& r) { r.letters[0x20] = U'\U0010FFFD'; }, "(U+10FFFD) for byte C0 is missing from the font"},
         {"ink 0", [](DrawRequest& r) { r.ink = 0; }, "ink 0 is the empty pixel"},
         {"size 0", [](DrawRequest& r) { r.size = 0; }, "the size 0 px lies outside 1 to 2048"},
@@ -194,8 +168,8 @@ TEST(DrawLetters, AGuideLeftInPlaceIsWarnedOfAndADrawnSheetGivesNoWarning)
     // cleared in all but cells 5 and 9.
     IndexedImage edited = drawn;
     for (std::uint32_t k = 0; k < 64; ++k) {
-        if (k != 5 && k != 9) edited.HorizontalLine(k * pitch + kBaseline, 1, edited.Width() - 1, kTestBlack);
-        edited.Fill(2, k * pitch + 4, 3, 5, kInk);
+        if (k != 5 && k != 9) edited.HorizontalLine(k * pitch + kBlockBaseline, 1, edited.Width() - 1, kTestBlack);
+        edited.Fill(2, k * pitch + 4, 3, 5, kBlockInk);
     }
     SaveBmp(edited, sheet);
     w.report = Recorder();

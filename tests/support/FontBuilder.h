@@ -169,4 +169,34 @@ inline constexpr std::uint8_t kTestBlack = 0;
 inline constexpr std::uint8_t kTestSilver = 7;
 inline constexpr std::uint8_t kTestWhite = 15;
 
+// Fonts for drawing letters into their sheets: solid blocks standing on a
+// baseline 18 rows below each strip's top, most of them in entry 42.
+inline constexpr std::uint8_t kBlockInk = 42;
+inline constexpr std::uint8_t kOtherBlockInk = 43;
+inline constexpr std::uint32_t kBlockBaseline = 18;
+
+inline TestGlyph Block(std::uint32_t top, std::uint32_t width, std::uint32_t height, std::uint8_t ink = kBlockInk)
+{
+    TestGlyph glyph;
+    glyph.top = top;
+    glyph.width = width;
+    glyph.rows.assign(height, Bytes(width, static_cast<char>(ink)));
+    return glyph;
+}
+
+// Glyph 48, the digit zero, is `digitHeight` rows tall; glyph 65 places the
+// guide on the baseline (when there are 66 glyphs or more); glyph 1 makes the
+// strips 29 rows tall, room for accents and descenders.
+inline Bytes DigitFont(std::uint32_t digitHeight, std::uint32_t count = 224)
+{
+    std::vector<TestGlyph> glyphs;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        glyphs.push_back(Block(kBlockBaseline - 7, 5, 7, i % 3 ? kBlockInk : kOtherBlockInk));
+    }
+    glyphs[1] = Block(0, 3, 28);
+    glyphs[48] = Block(kBlockBaseline - digitHeight, 6, digitHeight);
+    if (count > 65) glyphs[65] = Block(kBlockBaseline - 12, 6, 12);
+    return MakeFont(glyphs);
+}
+
 }  // namespace eit::test

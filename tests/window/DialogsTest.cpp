@@ -1,8 +1,10 @@
 // The Qt side of the window's dialogs that can be exercised without showing
 // a modal dialog: the filters and the folder picker's handling of a typed
 // folder that does not exist.
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QtTest>
 
 #include "window/QtDialogs.h"
@@ -62,6 +64,26 @@ private slots:
         QCOMPARE(asked, 0);
         QCOMPARE(picker.result(), int(QDialog::Accepted));
         QCOMPARE(picker.ChosenFolder(), start + QStringLiteral("/there"));
+    }
+
+    void charTableDialogTakesACodePageATableFileOrBothButNotNeither()
+    {
+        int browsed = 0;
+        CharTableDialog dialog(nullptr, [&] { return ++browsed, std::optional<std::string>("/tables/pl.tbl"); });
+        auto* encodings = dialog.findChild<QComboBox*>("EncodingBox");
+        QCOMPARE(encodings->itemText(0), QStringLiteral("(none)"));
+        QVERIFY(encodings->findText(QStringLiteral("windows-1250")) > 0);
+
+        dialog.accept();  // neither: the dialog stays
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+
+        encodings->setCurrentIndex(encodings->findText(QStringLiteral("windows-1250")));
+        dialog.findChild<QPushButton*>("BrowseTable")->click();
+        QCOMPARE(browsed, 1);
+        dialog.accept();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.Choice().encoding, std::string("windows-1250"));
+        QCOMPARE(dialog.Choice().tableFile, std::string("/tables/pl.tbl"));
     }
 };
 

@@ -13,7 +13,9 @@ public:
     std::deque<FileChoice> openAnswers;
     std::deque<std::string> saveAnswers;
     std::optional<std::string> folder;  // nothing: the picker is cancelled
-    std::optional<std::string> openFile;  // the one-file dialog's answer
+    std::deque<std::string> openFileAnswers;  // the one-file dialog's answers, in order;
+    std::optional<std::string> openFile;      // then this one
+    std::optional<CharTableChoice> charTable;  // nothing: cancelled
     bool answerYes = true;
     // Called while a dialog is up, to look at the window then.
     std::function<void()> whileAsked;
@@ -25,6 +27,7 @@ public:
     std::vector<std::string> messages;  // "caption|text"
     std::vector<std::string> errors;
     std::vector<std::string> questions;
+    int charTablesAsked = 0;
 
     std::optional<FileChoice> OpenFiles(const FileDialogSetup&, int filterIndex) override
     {
@@ -36,7 +39,7 @@ public:
     {
         openFileTitles.emplace_back(setup.title);
         Asked();
-        return openFile;
+        return openFileAnswers.empty() ? openFile : Next(openFileAnswers);
     }
     std::optional<std::string> SaveFile(const FileDialogSetup& setup) override
     {
@@ -59,6 +62,12 @@ public:
     {
         questions.push_back(text);
         return answerYes;
+    }
+    std::optional<CharTableChoice> ChooseCharTable() override
+    {
+        ++charTablesAsked;
+        Asked();
+        return charTable;
     }
 
 private:

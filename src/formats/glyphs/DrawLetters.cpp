@@ -1,25 +1,21 @@
 #include "formats/glyphs/DrawLetters.h"
 
-#include <cstdio>
 #include <vector>
 
 #include "formats/glyphs/FindCells.h"
 #include "formats/glyphs/MonoFont.h"
 #include "platform/Bmp.h"
 #include "platform/Error.h"
+#include "platform/Hex.h"
 #include "platform/Paths.h"
+#include "platform/Utf8.h"
 
 namespace eit {
 
 namespace {
 constexpr std::size_t kDigitCell = 48;  // the game's fonts draw glyph 48 as the digit zero
 
-std::string ByteName(std::size_t cell)
-{
-    char hex[8];
-    std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned>(kFirstRebuiltGlyph + cell));
-    return std::string("byte ") + hex;
-}
+std::string ByteName(std::size_t cell) { return "byte " + HexByte(static_cast<std::uint8_t>(kFirstRebuiltGlyph + cell)); }
 
 // The sheet, its 64 cells and its guide entry (-1 when it has none).
 struct Sheet {
@@ -158,6 +154,26 @@ void Draw(IndexedImage& image, const GlyphCell& cell, const PlacedLetter& placed
 }
 }  // namespace
 
+SheetLetters LettersFromTable(const CharTable& table, const std::optional<std::u32string>& only)
+{
+    SheetLetters letters;
+    for (std::size_t k = 0; k < letters.size(); ++k) letters[k] = table.CharOf(static_cast<std::uint8_t>(kFirstRebuiltGlyph + k));
+    if (!only) return letters;
+    SheetLetters chosen;
+    std::string strays;
+    for (const char32_t c : *only) {
+        const std::optional<std::uint8_t> byte = table.ByteOf(c);
+        if (byte && *byte >= kFirstRebuiltGlyph && *byte < kRebuiltGlyphCount) {
+            chosen[*byte - kFirstRebuiltGlyph] = c;
+            continue;
+        }
+        strays += (strays.empty() ? "" : "; ") + DescribeCharacter(c) +
+                  (byte ? " is byte " + HexByte(*byte) : std::string(" has no byte")) + " in " + table.Name();
+    }
+    if (!strays.empty()) throw ToolError("Cannot draw letters whose bytes have no cell on the sheet, only A0 to DF do: " + strays);
+    return chosen;
+}
+
 void DrawLetters(Reporter& report, const DrawRequest& request)
 {
     const std::string refusal = "Cannot draw into " + request.sheetPath + ": ";
@@ -187,7 +203,7 @@ void DrawLetters(Reporter& report, const DrawRequest& request)
     for (std::size_t k = 0; k < request.letters.size(); ++k) {
         if (!request.letters[k]) continue;
         const char32_t letter = *request.letters[k];
-        const std::string name = LetterName(letter) + " for " + ByteName(k);
+        const std::string name = DescribeCharacter(letter) + " for " + ByteName(k);
         if (!font.Has(letter)) {
             refused.push_back(name + " is missing from the font");
             continue;
@@ -213,7 +229,7 @@ void DrawLetters(Reporter& report, const DrawRequest& request)
     for (const PlacedLetter& p : placed) Draw(sheet.image, sheet.cells[p.cell], p, ink);
     if (!placed.empty()) SaveBmp(sheet.image, request.sheetPath);
     for (const PlacedLetter& p : placed) {
-        report.AddResult(LetterName(p.letter) + " drawn into cell " + std::to_string(p.cell) + " for " + ByteName(p.cell) + ".");
+        report.AddResult(DescribeCharacter(p.letter) + " drawn into cell " + std::to_string(p.cell) + " for " + ByteName(p.cell) + ".");
     }
     for (const std::string& line : blank) report.AddResult(line);
     report.AddResult(sheetName + ": " + std::to_string(placed.size()) + (placed.size() == 1 ? " letter" : " letters") +

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "formats/CharTable.h"
 #include "formats/CifFont.h"
 #include "run/RunContext.h"
 
@@ -25,6 +26,11 @@ struct DrawRequest {
 };
 
 inline constexpr std::uint32_t kMaxLetterSize = 2048;
+
+// The letters that the table gives bytes 160 to 223; with `only`, just those
+// of them, and a character of `only` that none of those bytes stands for is
+// refused by name.
+SheetLetters LettersFromTable(const CharTable& table, const std::optional<std::u32string>& only);
 
 // Renders each letter of the request with FreeType as a hinted monochrome
 // bitmap and draws it into its cell: columns 1 and up of the cell cleared to

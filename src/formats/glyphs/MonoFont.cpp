@@ -3,10 +3,12 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/Error.h"
 #include "platform/File.h"
+#include "platform/Utf8.h"
 
 namespace eit {
 
@@ -70,7 +72,7 @@ MonoLetter MonoFont::Render(char32_t letter) const
     FT_Face face = face_->face;
     const FT_Error error = FT_Load_Glyph(face, FT_Get_Char_Index(face, letter), FT_LOAD_RENDER | FT_LOAD_TARGET_MONO);
     if (error || face->glyph->bitmap.pixel_mode != FT_PIXEL_MODE_MONO) {
-        throw ToolError("The font " + path_ + " cannot render " + LetterName(letter) + " as a monochrome bitmap" +
+        throw ToolError("The font " + path_ + " cannot render " + DescribeCharacter(letter) + " as a monochrome bitmap" +
                         (error ? ": " + FreeTypeError(error) : std::string()));
     }
     const FT_Bitmap& bitmap = face->glyph->bitmap;
@@ -105,31 +107,6 @@ MonoLetter::Ink MonoLetter::InkExtents() const
         }
     }
     return ink;
-}
-
-std::string LetterName(char32_t letter)
-{
-    char code[16];
-    std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(letter));
-    const bool blank = letter <= 0x20 || (letter >= 0x7F && letter <= 0xA0) || letter == 0xAD || letter > 0x10FFFF;
-    if (blank) return code;
-    std::string utf8;
-    if (letter < 0x80) {
-        utf8 += static_cast<char>(letter);
-    } else if (letter < 0x800) {
-        utf8 += static_cast<char>(0xC0 | (letter >> 6));
-        utf8 += static_cast<char>(0x80 | (letter & 0x3F));
-    } else if (letter < 0x10000) {
-        utf8 += static_cast<char>(0xE0 | (letter >> 12));
-        utf8 += static_cast<char>(0x80 | ((letter >> 6) & 0x3F));
-        utf8 += static_cast<char>(0x80 | (letter & 0x3F));
-    } else {
-        utf8 += static_cast<char>(0xF0 | (letter >> 18));
-        utf8 += static_cast<char>(0x80 | ((letter >> 12) & 0x3F));
-        utf8 += static_cast<char>(0x80 | ((letter >> 6) & 0x3F));
-        utf8 += static_cast<char>(0x80 | (letter & 0x3F));
-    }
-    return utf8 + " (" + code + ")";
 }
 
 }  // namespace eit

@@ -47,7 +47,4 @@ private:
     std::unique_ptr<Face> face_;
 };
 
-// "ą (U+0105)"; blanks and controls by their code point alone.
-std::string LetterName(char32_t letter);
-
 }  // namespace eit
