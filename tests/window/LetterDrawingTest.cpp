@@ -1,5 +1,5 @@
-// Drawing letters from the window: the questions it asks, the results pane,
-// cancelling and refusals.
+// Drawing letters from the window: the questions it asks, the results pane
+// and cancelling.
 #include <QRegularExpression>
 
 #include "FormFixture.h"
@@ -29,7 +29,7 @@ private slots:
 
     void drawsTheTablesLettersAndReportsThem()
     {
-        const std::string sheet = Sheet(10);
+        const std::string sheet = Sheet();
         const eit::test::Bytes before = ReadAll(sheet);
         WriteAll(Path("pl.tbl"), "A3=\xC5\x81\nB9=\xC4\x85\n");  // Ł and ą
         dialogs->openFileAnswers = {sheet, kFont};
@@ -53,16 +53,13 @@ private slots:
 
     void cancellingAnyQuestionDrawsNothing()
     {
-        const std::string sheet = Sheet(10);
+        const std::string sheet = Sheet();
         const eit::test::Bytes before = ReadAll(sheet);
         for (int answered = 0; answered < 3; ++answered) {
             dialogs->openFileTitles.clear();
             dialogs->charTablesAsked = 0;
-            dialogs->openFileAnswers.clear();
-            if (answered > 0) dialogs->openFileAnswers.push_back(sheet);
-            if (answered > 1) dialogs->openFileAnswers.push_back(kFont);
-            dialogs->openFile.reset();
-            dialogs->charTable.reset();
+            dialogs->openFileAnswers.assign({sheet, kFont});
+            dialogs->openFileAnswers.resize(answered);  // then the question is cancelled
             form->BDrawLettersClick();
             QCOMPARE(dialogs->openFileTitles.size(), std::size_t(std::min(answered + 1, 2)));
             QCOMPARE(dialogs->charTablesAsked, answered == 2 ? 1 : 0);
@@ -72,27 +69,12 @@ private slots:
         QCOMPARE(dialogs->errors, std::vector<std::string>{});
     }
 
-    void aRefusalShowsInAnErrorBoxAndLeavesTheSheet()
-    {
-        const std::string sheet = Sheet(18);  // tall digits: capitals with accents reach above their strips
-        const eit::test::Bytes before = ReadAll(sheet);
-        dialogs->openFileAnswers = {sheet, kFont};
-        dialogs->charTable = CharTableChoice{"windows-1250", ""};
-        form->BDrawLettersClick();
-        QCOMPARE(dialogs->errors.size(), std::size_t{1});
-        QVERIFY2(dialogs->errors[0].starts_with("Cannot draw into " + sheet + ": "), dialogs->errors[0].c_str());
-        QVERIFY2(dialogs->errors[0].find("\"\xC5\xBB\" (U+017B) for byte AF reaches ") != std::string::npos,
-                 dialogs->errors[0].c_str());
-        QCOMPARE(ReadAll(sheet), before);
-        QCOMPARE(PaneLines(), QStringList());
-    }
-
 private:
-    // An extracted sheet whose digit zero is `digitHeight` rows tall.
-    std::string Sheet(std::uint32_t digitHeight)
+    // An extracted sheet whose glyphs stand on a guide.
+    std::string Sheet()
     {
         fonts = std::make_unique<eit::test::FontWorkspace>();
-        fonts->PutFont("f.fnt", eit::test::DigitFont(digitHeight));
+        fonts->PutFont("f.fnt", eit::test::DigitFont(10));
         fonts->Draw("f.fnt");
         return fonts->SheetOf("f.fnt");
     }
