@@ -178,6 +178,7 @@ void TMainForm::BDrawLettersClick()
     });
     reporter_->CurrentMessage("");
     reporter_->Flush();
+    SaveLog->setEnabled(reporter_->ResultCount() > 0);
 }
 #endif
 

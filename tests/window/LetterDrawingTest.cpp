@@ -49,6 +49,7 @@ private slots:
                  qPrintable(lines[2]));
         QVERIFY(ReadAll(sheet) != before);
         QCOMPARE(Label("CurrentMessage")->text(), QString());
+        QVERIFY(Button("SaveLog")->isEnabled());
     }
 
     void cancellingAnyQuestionDrawsNothing()
