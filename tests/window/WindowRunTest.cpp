@@ -52,7 +52,8 @@ private slots:
                 bytes += ItemData(name, i).size();
             }
         }
-        expected << QStringLiteral("Total %1 bytes extracted.").arg(bytes);
+        expected << QStringLiteral("Total %1 bytes extracted.").arg(bytes)
+                 << "Operation log saved as " + QString::fromStdString(JoinPath(Path("out"), "result.log"));
         QCOMPARE(PaneLines(), expected);
         QCOMPARE(Pane()->model()->rowCount(), expected.size());  // every line shown
         QCOMPARE(progress, (std::vector<int>{25, 50, 75, 0, 50, 0}));
@@ -130,7 +131,7 @@ private slots:
         AtFirstPump([&] { form->close(); });
         form->BProcessClick();
         QCOMPARE(dialogs->questions.size(), std::size_t{1});
-        QCOMPARE(PaneLines().size(), 6);  // five items and the byte total
+        QCOMPARE(PaneLines().size(), 7);  // five items, the byte total and the log's path
         QVERIFY(form->isVisible());
     }
 
@@ -216,7 +217,8 @@ private slots:
         QCOMPARE(dialogs->openFileTitles.size(), std::size_t{2});
         QCOMPARE(dialogs->errors.size(), std::size_t{1});
         QCOMPARE(PaneLines(), QStringList({"face.fnt converted to bitmap font.",
-                                           QStringLiteral("Total %1 bytes extracted.").arg(QFileInfo(QString::fromStdString(Path("out/face.bmp"))).size())}));
+                                           QStringLiteral("Total %1 bytes extracted.").arg(QFileInfo(QString::fromStdString(Path("out/face.bmp"))).size()),
+                                           "Operation log saved as " + QString::fromStdString(JoinPath(Path("out"), "result.log"))}));
         LineList log;
         log.LoadFromFile(Path("out/result.log"));
         QCOMPARE(log[0], std::string_view("#Format: FNT"));
