@@ -11,17 +11,18 @@ constexpr qreal kGrid = 64;
 
 void DrawArrow(QPainter& p, const QColor& colour, const QPointF& from, const QPointF& bend, const QPointF& tip)
 {
+    // The head points along the curve's last stretch; the shaft ends inside it.
+    QLineF back(tip, bend);
+    back.setLength(12);
+    QLineF left = back, right = back;
+    left.setAngle(back.angle() + 30);
+    right.setAngle(back.angle() - 30);
+    back.setLength(8);
     QPainterPath shaft(from);
-    shaft.quadTo(bend, tip);
-    p.setPen(QPen(colour, 4, Qt::SolidLine, Qt::RoundCap));
+    shaft.quadTo(bend, back.p2());
+    p.setPen(QPen(colour, 4.5, Qt::SolidLine, Qt::FlatCap));
     p.setBrush(Qt::NoBrush);
     p.drawPath(shaft);
-    // The head points along the curve's last stretch.
-    QLineF back(tip, bend);
-    back.setLength(9);
-    QLineF left = back, right = back;
-    left.setAngle(back.angle() + 32);
-    right.setAngle(back.angle() - 32);
     p.setPen(Qt::NoPen);
     p.setBrush(colour);
     p.drawPolygon(QPolygonF({tip, left.p2(), right.p2()}));
@@ -55,8 +56,8 @@ QImage AppIconImage(int size)
     p.setPen(QPen(QColor(120, 120, 120), 2));
     for (qreal y : {14.0, 19.0, 24.0}) p.drawLine(QPointF(40, y), QPointF(52, y));
 
-    DrawArrow(p, QColor(255, 204, 0), QPointF(18, 28), QPointF(18, 12), QPointF(32, 14));   // out
-    DrawArrow(p, QColor(120, 220, 120), QPointF(48, 37), QPointF(50, 52), QPointF(40, 50));  // back in
+    DrawArrow(p, QColor(255, 204, 0), QPointF(16, 29), QPointF(16, 12), QPointF(33, 13));  // out
+    DrawArrow(p, QColor(120, 220, 120), QPointF(47, 36), QPointF(49, 51), QPointF(38, 48));  // back in
     return image;
 }
 
