@@ -9,7 +9,6 @@
 
 #include "formats/Formats.h"
 #include "platform/Paths.h"
-#include "support/LibBuilder.h"
 
 using namespace eit;
 using namespace eit::window;
@@ -110,13 +109,11 @@ private slots:
 
     void toolbarTooltipsNameTheShortcuts()
     {
-        QCOMPARE(Button("BAddLog")->toolTip(), QStringLiteral("Add files (Ctrl+O)"));
-        QCOMPARE(Button("BSaveList")->toolTip(), QStringLiteral("Save project list (Ctrl+S)"));
-        QCOMPARE(Button("BRemLog")->toolTip(), QStringLiteral("Remove entries (Del)"));
-        QCOMPARE(Button("BClearAll")->toolTip(), QStringLiteral("Clear list"));
-        QCOMPARE(Button("BProcess")->toolTip(), QStringLiteral("Process (F5)"));
-        QCOMPARE(Button("BExit")->toolTip(), QStringLiteral("Exit (Ctrl+Q)"));
-        QCOMPARE(Button("Stop")->toolTip(), QStringLiteral("Stop (Esc)"));
+        const std::pair<const char*, const char*> tips[] = {
+            {"BAddLog", "Add files (Ctrl+O)"}, {"BSaveList", "Save project list (Ctrl+S)"},
+            {"BRemLog", "Remove entries (Del)"}, {"BClearAll", "Clear list"},
+            {"BProcess", "Process (F5)"}, {"BExit", "Exit (Ctrl+Q)"}, {"Stop", "Stop (Esc)"}};
+        for (auto [button, tip] : tips) QCOMPARE(Button(button)->toolTip(), QString::fromLatin1(tip));
         QCOMPARE(Button("Stop")->text(), QStringLiteral("Stop"));
     }
 
@@ -245,13 +242,6 @@ private:
         CreateFolders(Path("out"));
         dialogs->folder = Path("out");
         AddThrough(1, packages);
-    }
-    std::string Package(const std::string& name, int count)
-    {
-        std::vector<eit::test::LibItem> items;
-        for (int i = 0; i < count; ++i) items.push_back({"item" + std::to_string(i) + ".dat", "data of " + name});
-        WriteAll(Path("in/" + name), eit::test::MakeLib(items));
-        return Path("in/" + name);
     }
 };
 

@@ -18,8 +18,6 @@ using namespace eit::window::test;
 namespace {
 const QString kAllListCommands = QStringLiteral("BSaveList BRemLog BClearAll BProcess");
 
-std::string ItemData(const std::string& package, int i) { return "data " + std::to_string(i) + " of " + package; }
-
 // Runs `look` at the run's first event pumping, while the first item is under way.
 void AtFirstPump(std::function<void()> look) { QTimer::singleShot(0, std::move(look)); }
 }  // namespace
@@ -222,16 +220,6 @@ private slots:
         LineList log;
         log.LoadFromFile(Path("out/result.log"));
         QCOMPARE(log[0], std::string_view("#Format: FNT"));
-    }
-
-private:
-    // A package in dir/in of `count` items "item<i>.dat".
-    std::string Package(const std::string& name, int count)
-    {
-        std::vector<eit::test::LibItem> items;
-        for (int i = 0; i < count; ++i) items.push_back({"item" + std::to_string(i) + ".dat", ItemData(name, i)});
-        WriteAll(Path("in/" + name), eit::test::MakeLib(items));
-        return Path("in/" + name);
     }
 };
 
