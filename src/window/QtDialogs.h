@@ -1,5 +1,7 @@
 #pragma once
 #include <QDialog>
+#include <QFileSystemModel>
+#include <QTreeView>
 #include <QLineEdit>
 #include <QStringList>
 #include <functional>
@@ -13,9 +15,11 @@ namespace eit::window {
 // one per filter, each "Description (*.a *.b)".
 QStringList QtNameFilters(std::string_view filter);
 
-// The folder picker: caption "Select Directory", a folder tree and a line to
-// type a folder in, which need not exist; a missing folder is created with
-// every missing folder above it once the user agrees (No returns to the picker).
+// The folder picker: caption "Select Directory", a sorted folder tree and a
+// path line, which starts with the focus and names the folder a confirmation
+// takes; typing in the tree goes to the path line, so no folder is taken that
+// the line did not show. A missing folder is created with every missing
+// folder above it once the user agrees (No returns to the picker).
 class FolderPicker : public QDialog {
     Q_OBJECT
 public:
@@ -27,12 +31,24 @@ public:
 
 public slots:
     void accept() override;
+    // Makes a folder "New folder" (or "New folder 2", ...) inside the one the
+    // path line names, selects it and lets the user rename it in the tree.
+    void NewFolder();
 
 private:
+    // The path line's folder, a relative one taken from the start folder.
+    QString LineFolder() const;
+    void RevealStart();
+    void ShowInLine(const QModelIndex& index);
+
     QString start_;
     CreateQuestion askCreate_;
+    QFileSystemModel* folders_;
+    QTreeView* tree_;
     QLineEdit* folderEdit_;
     QString chosen_;
+    bool followStart_ = true;  // until the user moves, the tree shows the start folder
+    bool revealing_ = false;
 };
 
 // The window's questions asked with Qt's dialogs and message boxes, all owned
@@ -49,6 +65,7 @@ public:
     std::optional<std::string> SaveFile(const FileDialogSetup& setup) override;
     void ShowError(const std::string& text) override;
     bool AskYesNo(const std::string& text, const std::string& caption) override;
+    void ShowFolder(const std::string& folder) override;
 
 private:
     QWidget* owner_;

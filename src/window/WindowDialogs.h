@@ -49,6 +49,8 @@ public:
     virtual void ShowError(const std::string& text) = 0;
     // A question with Yes and No; true for Yes.
     virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
+    // Opens a folder in the desktop's file manager, without waiting for it.
+    virtual void ShowFolder(const std::string& folder) = 0;
 
     std::optional<std::string> PickPalette() override { return OpenFile(OpenACT); }
 };

@@ -1,8 +1,11 @@
 // The Qt side of the window's dialogs that can be exercised without showing
-// a modal dialog: the filters and the folder picker's handling of a typed
-// folder that does not exist.
+// a modal dialog: the filters, and the folder picker's focus, order, typing,
+// new folders and handling of a typed folder that does not exist.
+#include <QApplication>
 #include <QDir>
+#include <QFileSystemModel>
 #include <QLineEdit>
+#include <QTreeView>
 #include <QtTest>
 
 #include "window/QtDialogs.h"
@@ -62,6 +65,66 @@ private slots:
         QCOMPARE(asked, 0);
         QCOMPARE(picker.result(), int(QDialog::Accepted));
         QCOMPARE(picker.ChosenFolder(), start + QStringLiteral("/there"));
+    }
+
+    void pickerStartsWithTheFocusOnItsPathLine()
+    {
+        eit::test::TempFolder dir;
+        QString start = QString::fromStdString(dir.str());
+        FolderPicker picker(nullptr, start, {});
+        picker.show();
+        QVERIFY(QTest::qWaitForWindowActive(&picker));
+        auto* line = picker.findChild<QLineEdit*>("FolderEdit");
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(line));
+        QCOMPARE(line->selectedText(), start);  // typing replaces it
+    }
+
+    void typingInTheTreeGoesToThePathLine()
+    {
+        eit::test::TempFolder dir;
+        QString start = QString::fromStdString(dir.str());
+        QDir(start).mkdir(QStringLiteral("target"));
+        FolderPicker picker(nullptr, start, [](const QString&) { return false; });
+        picker.show();
+        QVERIFY(QTest::qWaitForWindowActive(&picker));
+        auto* tree = picker.findChild<QTreeView*>("FolderTree");
+        tree->setFocus();
+        QModelIndex before = tree->currentIndex();
+        const QString typed = start + QStringLiteral("/target");
+        for (QChar c : typed) QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+        QCOMPARE(picker.findChild<QLineEdit*>("FolderEdit")->text(), typed);
+        QCOMPARE(tree->currentIndex(), before);  // "/" selected no folder by type-ahead
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(picker.result(), int(QDialog::Accepted));
+        QCOMPARE(picker.ChosenFolder(), typed);
+    }
+
+    void pickerSortsFoldersAndMakesNewOnes()
+    {
+        eit::test::TempFolder dir;
+        QString start = QString::fromStdString(dir.str());
+        for (const char* name : {"b", "C", "a"}) QDir(start).mkdir(QString::fromLatin1(name));
+        FolderPicker picker(nullptr, start, {});
+        auto* folders = picker.findChild<QFileSystemModel*>();
+        QModelIndex top = folders->index(start);
+        auto shown = [&] {
+            QStringList names;
+            for (int row = 0; row < folders->rowCount(top); ++row) names << folders->index(row, 0, top).data().toString();
+            return names;
+        };
+        QTRY_COMPARE(shown(), QStringList({"a", "b", "C"}));
+
+        auto* line = picker.findChild<QLineEdit*>("FolderEdit");
+        picker.NewFolder();
+        QCOMPARE(line->text(), start + QStringLiteral("/New folder"));
+        line->setText(start);
+        picker.NewFolder();
+        QVERIFY(QFileInfo(start + QStringLiteral("/New folder")).isDir());
+        QVERIFY(QFileInfo(start + QStringLiteral("/New folder 2")).isDir());
+        QCOMPARE(line->text(), start + QStringLiteral("/New folder 2"));  // the new one, where Return takes it
+        line->setText(start + QStringLiteral("/none"));
+        picker.NewFolder();  // inside a folder that does not exist: nothing
+        QVERIFY(!QFileInfo::exists(start + QStringLiteral("/none")));
     }
 };
 

@@ -25,6 +25,7 @@ public:
     std::vector<std::string> messages;  // "caption|text"
     std::vector<std::string> errors;
     std::vector<std::string> questions;
+    std::vector<std::string> shownFolders;
 
     std::optional<FileChoice> OpenFiles(const FileDialogSetup&, int filterIndex) override
     {
@@ -60,6 +61,7 @@ public:
         questions.push_back(text);
         return answerYes;
     }
+    void ShowFolder(const std::string& folder) override { shownFolders.push_back(folder); }
 
 private:
     void Asked()

@@ -18,8 +18,6 @@ using namespace eit::window::test;
 namespace {
 const QString kAllListCommands = QStringLiteral("BSaveList BRemLog BClearAll BProcess");
 
-std::string ItemData(const std::string& package, int i) { return "data " + std::to_string(i) + " of " + package; }
-
 // Runs `look` at the run's first event pumping, while the first item is under way.
 void AtFirstPump(std::function<void()> look) { QTimer::singleShot(0, std::move(look)); }
 }  // namespace
@@ -52,7 +50,8 @@ private slots:
                 bytes += ItemData(name, i).size();
             }
         }
-        expected << QStringLiteral("Total %1 bytes extracted.").arg(bytes);
+        expected << QStringLiteral("Total %1 bytes extracted.").arg(bytes)
+                 << "Operation log saved as " + QString::fromStdString(JoinPath(Path("out"), "result.log"));
         QCOMPARE(PaneLines(), expected);
         QCOMPARE(Pane()->model()->rowCount(), expected.size());  // every line shown
         QCOMPARE(progress, (std::vector<int>{25, 50, 75, 0, 50, 0}));
@@ -130,7 +129,7 @@ private slots:
         AtFirstPump([&] { form->close(); });
         form->BProcessClick();
         QCOMPARE(dialogs->questions.size(), std::size_t{1});
-        QCOMPARE(PaneLines().size(), 6);  // five items and the byte total
+        QCOMPARE(PaneLines().size(), 7);  // five items, the byte total and the log's path
         QVERIFY(form->isVisible());
     }
 
@@ -216,20 +215,11 @@ private slots:
         QCOMPARE(dialogs->openFileTitles.size(), std::size_t{2});
         QCOMPARE(dialogs->errors.size(), std::size_t{1});
         QCOMPARE(PaneLines(), QStringList({"face.fnt converted to bitmap font.",
-                                           QStringLiteral("Total %1 bytes extracted.").arg(QFileInfo(QString::fromStdString(Path("out/face.bmp"))).size())}));
+                                           QStringLiteral("Total %1 bytes extracted.").arg(QFileInfo(QString::fromStdString(Path("out/face.bmp"))).size()),
+                                           "Operation log saved as " + QString::fromStdString(JoinPath(Path("out"), "result.log"))}));
         LineList log;
         log.LoadFromFile(Path("out/result.log"));
         QCOMPARE(log[0], std::string_view("#Format: FNT"));
-    }
-
-private:
-    // A package in dir/in of `count` items "item<i>.dat".
-    std::string Package(const std::string& name, int count)
-    {
-        std::vector<eit::test::LibItem> items;
-        for (int i = 0; i < count; ++i) items.push_back({"item" + std::to_string(i) + ".dat", ItemData(name, i)});
-        WriteAll(Path("in/" + name), eit::test::MakeLib(items));
-        return Path("in/" + name);
     }
 };
 
