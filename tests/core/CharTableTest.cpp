@@ -9,6 +9,7 @@
 #include "platform/Error.h"
 #include "platform/Hex.h"
 #include "platform/Utf8.h"
+#include "support/ErrorOf.h"
 #include "support/Files.h"
 #include "support/Shell.h"
 
@@ -16,19 +17,9 @@ namespace eit {
 namespace {
 
 using test::Bytes;
+using test::ErrorOf;
 using test::TempFolder;
 using test::WriteAll;
-
-template <class Action>
-std::string ErrorOf(Action action)
-{
-    try {
-        action();
-    } catch (const ToolError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 // What Python's codecs say, by codec: "decode XX" and "encode CCCC" to a
 // code point or a byte, or "-". Written by tests/tools/codepage_expectations.py,
