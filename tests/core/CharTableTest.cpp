@@ -53,6 +53,8 @@ struct CodePageCase {
     const char* codec;  // as Python knows it
 };
 
+void PrintTo(const CodePageCase& c, std::ostream* out) { *out << c.name; }
+
 class CodePageAgainstPython : public ::testing::TestWithParam<CodePageCase> {};
 
 TEST_P(CodePageAgainstPython, EveryByteAndCharacterConvertsAsPythonsCodecSays)

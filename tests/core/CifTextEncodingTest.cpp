@@ -18,6 +18,8 @@ struct EncodingCase {
     std::string tableName;
 };
 
+void PrintTo(const EncodingCase& c, std::ostream* out) { *out << c.name; }
+
 class CifTextEveryByte : public CifTextTest, public ::testing::WithParamInterface<EncodingCase> {};
 
 // Texts of every byte 1 to 255 come back from an unedited .txt with only the
