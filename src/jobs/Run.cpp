@@ -72,6 +72,7 @@ void RunProcess(RunContext& ctx, const std::vector<std::string>& jobs)
     ctx.TargetDir = CurrentFolder();
     ctx.TotalBytes = 0;
     ctx.PalettePath.clear();
+    ctx.Encoding.reset();
 
     if (std::optional<std::string> chosen = ctx.ask.PickTargetFolder(ctx.TargetDir)) {
         ctx.TargetDir = *chosen;

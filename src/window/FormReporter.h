@@ -102,6 +102,11 @@ public:
         reporter_.Flush();
         return dialogs_.PickPalette();
     }
+    std::optional<TextEncoding> PickEncoding() override
+    {
+        reporter_.Flush();
+        return dialogs_.PickEncoding();
+    }
 
 private:
     FormReporter& reporter_;

@@ -2,6 +2,9 @@
 
 #include <QDesktopServices>
 #include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QPushButton>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -9,6 +12,8 @@
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include "platform/CodePage.h"
 
 namespace eit::window {
 
@@ -173,6 +178,59 @@ void FolderPicker::accept()
     }
     chosen_ = folder;
     QDialog::accept();
+}
+
+EncodingPicker::EncodingPicker(QWidget* owner, BrowseTable browse) : QDialog(owner)
+{
+    setWindowTitle(QStringLiteral("Text encoding"));
+    encodingBox_ = new QComboBox(this);
+    encodingBox_->setObjectName(QStringLiteral("EncodingBox"));
+    encodingBox_->addItem(QStringLiteral("Bytes as they are"));
+    for (const std::string& name : CodePageNames()) encodingBox_->addItem(QString::fromStdString(name));
+    tableEdit_ = new QLineEdit(this);
+    tableEdit_->setObjectName(QStringLiteral("TableEdit"));
+    tableEdit_->setPlaceholderText(QStringLiteral("none"));
+    auto* browseButton = new QPushButton(QStringLiteral("Browse..."), this);
+    browseButton->setObjectName(QStringLiteral("BrowseTable"));
+    connect(browseButton, &QPushButton::clicked, this, [this, browse] {
+        if (std::optional<std::string> file = browse()) tableEdit_->setText(Local(*file));
+    });
+    // A table file overrides a code page's letters: there is none to override in the bytes as they are.
+    auto enableTable = [this, browseButton](int index) {
+        tableEdit_->setEnabled(index > 0);
+        browseButton->setEnabled(index > 0);
+    };
+    connect(encodingBox_, &QComboBox::currentIndexChanged, this, enableTable);
+    enableTable(0);
+
+    auto* tableRow = new QHBoxLayout;
+    tableRow->addWidget(tableEdit_);
+    tableRow->addWidget(browseButton);
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("The .txt files hold the texts as:"), encodingBox_);
+    form->addRow(QStringLiteral("Character table file (optional):"), tableRow);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &EncodingPicker::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &EncodingPicker::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+}
+
+TextEncoding EncodingPicker::Chosen() const
+{
+    if (encodingBox_->currentIndex() <= 0) return {};
+    const QString table = tableEdit_->text().trimmed();
+    // A run makes its target folder the current one: the table's path must not depend on it.
+    return {encodingBox_->currentText().toStdString(),
+            table.isEmpty() ? std::string() : Bytes(QDir::toNativeSeparators(QFileInfo(table).absoluteFilePath()))};
+}
+
+std::optional<TextEncoding> QtDialogs::PickEncoding()
+{
+    EncodingPicker picker(owner_, [this] { return OpenFile(OpenTable); });
+    if (picker.exec() != QDialog::Accepted) return std::nullopt;
+    return picker.Chosen();
 }
 
 std::optional<std::string> QtDialogs::PickTargetFolder(const std::string& start)

@@ -1,4 +1,5 @@
 #pragma once
+#include <QComboBox>
 #include <QDialog>
 #include <QFileSystemModel>
 #include <QTreeView>
@@ -51,6 +52,22 @@ private:
     bool revealing_ = false;
 };
 
+// The question of the texts' encoding, caption "Text encoding": "Bytes as
+// they are" (first and chosen at the start), then the code pages this system
+// converts, and an optional character table file for a code page.
+class EncodingPicker : public QDialog {
+    Q_OBJECT
+public:
+    // Asked for a table file when Browse is pressed; nothing when cancelled.
+    using BrowseTable = std::function<std::optional<std::string>()>;
+    EncodingPicker(QWidget* owner, BrowseTable browse);
+    TextEncoding Chosen() const;
+
+private:
+    QComboBox* encodingBox_;
+    QLineEdit* tableEdit_;
+};
+
 // The window's questions asked with Qt's dialogs and message boxes, all owned
 // by `owner`.
 class QtDialogs : public WindowDialogs {
@@ -66,6 +83,7 @@ public:
     void ShowError(const std::string& text) override;
     bool AskYesNo(const std::string& text, const std::string& caption) override;
     void ShowFolder(const std::string& folder) override;
+    std::optional<TextEncoding> PickEncoding() override;
 
 private:
     QWidget* owner_;

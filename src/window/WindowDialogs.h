@@ -24,6 +24,8 @@ inline const FileDialogSetup SaveLST{"Select file...", "Project list files (*.ls
 inline const FileDialogSetup SaveRes{"Select target...", "Text files (*.txt)|*.txt", "txt"};
 // Choosing a font palette.
 inline const FileDialogSetup OpenACT{"Select palette...", "ACT palettes (*.act)|*.act", "act"};
+// Choosing a character table file for the texts' encoding.
+inline const FileDialogSetup OpenTable{"Select character table...", "Character tables (*.tbl)|*.tbl|All files (*.*)|*.*", "*"};
 
 // Files confirmed in an open dialog, as full paths in the dialog's order, and
 // the 1-based index of the filter they were chosen through.

@@ -1,11 +1,14 @@
 // The Qt side of the window's dialogs that can be exercised without showing
-// a modal dialog: the filters, and the folder picker's focus, order, typing,
-// new folders and handling of a typed folder that does not exist.
+// a modal dialog: the filters, the folder picker's focus, order, typing, new
+// folders and handling of a typed folder that does not exist, and the
+// question of the texts' encoding.
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QTreeView>
+#include <QPushButton>
 #include <QtTest>
 
 #include "window/QtDialogs.h"
@@ -125,6 +128,30 @@ private slots:
         line->setText(start + QStringLiteral("/none"));
         picker.NewFolder();  // inside a folder that does not exist: nothing
         QVERIFY(!QFileInfo::exists(start + QStringLiteral("/none")));
+    }
+
+    void encodingPickerStartsWithTheBytesAsTheyAreAndTakesATableOnlyWithACodePage()
+    {
+        int browsed = 0;
+        const std::string table = QDir::toNativeSeparators(QStringLiteral("/somewhere/pl.tbl")).toStdString();
+        EncodingPicker picker(nullptr, [&] { return ++browsed, std::optional<std::string>(table); });
+        auto* box = picker.findChild<QComboBox*>("EncodingBox");
+        auto* tableEdit = picker.findChild<QLineEdit*>("TableEdit");
+        QCOMPARE(box->currentText(), QStringLiteral("Bytes as they are"));
+        QCOMPARE(box->itemText(1), QStringLiteral("windows-1250"));
+        QVERIFY(box->findText(QStringLiteral("cp852")) > 0);
+        QVERIFY(picker.Chosen().AsBytes());
+        QVERIFY(!tableEdit->isEnabled());
+
+        box->setCurrentIndex(box->findText(QStringLiteral("cp852")));
+        QVERIFY(tableEdit->isEnabled());
+        picker.findChild<QPushButton*>("BrowseTable")->click();
+        QCOMPARE(browsed, 1);
+        QCOMPARE(picker.Chosen().codePage, std::string("cp852"));
+        QCOMPARE(picker.Chosen().tableFile, table);
+
+        box->setCurrentIndex(0);  // the bytes as they are take no table
+        QVERIFY(picker.Chosen().AsBytes());
     }
 };
 

@@ -15,6 +15,8 @@ public:
     std::optional<std::string> folder;  // nothing: the picker is cancelled
     std::optional<std::string> openFile;  // the one-file dialog's answer
     bool answerYes = true;
+    std::optional<TextEncoding> encoding = TextEncoding{};  // nothing: the question is cancelled
+    int encodingsAsked = 0;
     // Called while a dialog is up, to look at the window then.
     std::function<void()> whileAsked;
 
@@ -56,6 +58,12 @@ public:
         messages.push_back(caption + "|" + text);
     }
     void ShowError(const std::string& text) override { errors.push_back(text); }
+    std::optional<TextEncoding> PickEncoding() override
+    {
+        ++encodingsAsked;
+        Asked();
+        return encoding;
+    }
     bool AskYesNo(const std::string& text, const std::string&) override
     {
         questions.push_back(text);

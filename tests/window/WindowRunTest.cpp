@@ -8,6 +8,7 @@
 #include "formats/Formats.h"
 #include "platform/LineList.h"
 #include "platform/Paths.h"
+#include "support/CifBuilder.h"
 #include "support/FontBuilder.h"
 #include "support/LibBuilder.h"
 
@@ -221,6 +222,25 @@ private slots:
         log.LoadFromFile(Path("out/result.log"));
         QCOMPARE(log[0], std::string_view("#Format: FNT"));
     }
+
+    void textRunAsksOnceForTheEncodingAndNamesItInTheResults()
+    {
+        WriteAll(Path("in/a.cif"), eit::test::BuildCif(eit::test::CifOfTexts({"g\xEA\x9C"}, "1")));
+        WriteAll(Path("in/b.tab"), eit::test::BuildCif(eit::test::CifOfTexts({"\xB3"})));
+        form->DropFiles({Path("in/a.cif"), Path("in/b.tab")});
+        dialogs->encoding = TextEncoding{"windows-1250", ""};
+        form->BProcessClick();
+        QCOMPARE(dialogs->encodingsAsked, 1);
+        QCOMPARE(PaneLines().first(), QStringLiteral("Text encoding: windows-1250"));
+        QCOMPARE(ReadAll(Path("out/a.txt")), "\xEF\xBB\xBF" + eit::test::TxtOf({"gęś"}));
+
+        dialogs->encoding.reset();  // giving up the question stops the run
+        form->BProcessClick();
+        QCOMPARE(dialogs->encodingsAsked, 2);
+        QCOMPARE(PaneLines(), QStringList({"Run stopped by user."}));
+        QVERIFY(dialogs->errors.empty());
+    }
+
 };
 
 QTEST_MAIN(WindowRunTest)
