@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libcli11-dev
   qt6-base-dev libfreetype-dev
-  xvfb xauth imagemagick python3-pil unrtf
+  xvfb xauth imagemagick python3-pil unrtf desktop-file-utils
   fonts-dejavu-core python3-freetype
   clang libclang-rt-14-dev
 )

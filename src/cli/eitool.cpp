@@ -7,13 +7,17 @@
 #include <iostream>
 
 #include "cli/ConsoleFrontEnd.h"
-#include "formats/Lib.h"
+#include "formats/CharTable.h"
 #include "formats/Formats.h"
+#include "formats/Lib.h"
+#include "formats/TextCoverage.h"
 #include "jobs/ProjectList.h"
 #include "jobs/Run.h"
+#include "platform/CodePage.h"
 #include "platform/Error.h"
 #include "platform/File.h"
 #include "platform/FileSystem.h"
+#include "platform/Hex.h"
 #include "platform/Paths.h"
 #include "platform/Utf8.h"
 #ifdef EIT_DRAW_LETTERS
@@ -45,6 +49,8 @@ struct Options {
     std::string kind;
     std::string palette;
     std::string project;
+    std::string font;
+    eit::TextEncoding encoding;
     std::vector<std::string> files;
 };
 
@@ -94,16 +100,53 @@ const eit::JobRow* ExtractRow(const Options& options)
     return found;
 }
 
-int Run(eit::JobKind kind, std::vector<std::string> jobs, const std::string& target, const std::string& palette)
+// --encoding: a code page the tool knows, or a usage error that lists them.
+const CLI::Validator kCodePageName(
+    [](std::string& name) {
+        try {
+            eit::CodePageName(name);
+            return std::string();
+        } catch (const eit::ToolError& e) {
+            return std::string(e.what());
+        }
+    },
+    "NAME");
+
+void AddEncodingOptions(CLI::App* command, Options& options)
+{
+    command->add_option("--encoding", options.encoding.codePage, "Code page of the texts (windows-1250, cp852, ...): .txt files in UTF-8")
+        ->check(kCodePageName);
+    command->add_option("--table", options.encoding.tableFile, "Character table file of XX=c lines: overrides, or with no --encoding every byte");
+}
+
+// The texts' encoding with the table file's full path (a run changes the
+// current folder), checked before any work: a table file that is wrong ends
+// eitool before it touches a file.
+eit::TextEncoding CheckedEncoding(eit::TextEncoding encoding)
+{
+    if (encoding.tableFile.empty()) return encoding;
+    encoding.tableFile = eit::AbsolutePath(encoding.tableFile);
+    eit::CharTable::Load(encoding.codePage, encoding.tableFile);
+    return encoding;
+}
+
+std::optional<eit::CharTable> TableOf(const eit::TextEncoding& encoding)
+{
+    if (encoding.AsBytes()) return std::nullopt;
+    return eit::CharTable::Load(encoding.codePage, encoding.tableFile);
+}
+
+int Run(eit::JobKind kind, std::vector<std::string> jobs, const Options& options)
 {
     eit::cli::ConsoleReporter reporter;
     eit::cli::ScriptedDialogs dialogs;
     eit::RunContext ctx(reporter, dialogs);
+    ctx.GivenEncoding = CheckedEncoding(options.encoding);
     stopFlag = &ctx.StopRequested;
     std::signal(SIGINT, OnInterrupt);
 
-    dialogs.palette = palette.empty() ? std::string() : eit::AbsolutePath(palette);
-    dialogs.targetFolder = target.empty() ? eit::CurrentFolder() : eit::AbsolutePath(target);
+    dialogs.palette = options.palette.empty() ? std::string() : eit::AbsolutePath(options.palette);
+    dialogs.targetFolder = options.target.empty() ? eit::CurrentFolder() : eit::AbsolutePath(options.target);
     if (!eit::CreateFolders(dialogs.targetFolder)) throw eit::ToolError("Cannot create folder " + dialogs.targetFolder);
     ctx.JobKind = kind;
     try {
@@ -119,10 +162,9 @@ int Run(eit::JobKind kind, std::vector<std::string> jobs, const std::string& tar
     return 0;
 }
 
+// The options of draw beside the character table's.
 struct DrawOptions {
     std::string ttf;
-    std::string encoding;
-    std::string table;
     std::string chars;
     std::uint32_t size = 0;
     int ink = 0;
@@ -142,17 +184,15 @@ std::u32string DecodeChars(const std::string& text)
 }
 
 // Draws the letters of the character table into the sheet.
-int Draw(const DrawOptions& options, const CLI::App& command)
+int Draw(const Options& options, const DrawOptions& drawing, const CLI::App& command)
 {
-    if (options.encoding.empty() && options.table.empty()) {
-        throw UsageError("draw needs a character table: --encoding NAME, --table FILE or both");
-    }
-    const eit::CharTable table = eit::CharTable::Load(options.encoding, options.table);
+    const std::optional<eit::CharTable> table = TableOf(options.encoding);
+    if (!table) throw UsageError("draw needs a character table: --encoding NAME, --table FILE or both");
     std::optional<std::u32string> only;
-    if (command.count("--chars") > 0) only = DecodeChars(options.chars);
-    eit::DrawRequest request{options.sheet, options.ttf, eit::LettersFromTable(table, only), std::nullopt, std::nullopt};
-    if (command.count("--size") > 0) request.size = options.size;
-    if (command.count("--ink") > 0) request.ink = static_cast<std::uint8_t>(options.ink);
+    if (command.count("--chars") > 0) only = DecodeChars(drawing.chars);
+    eit::DrawRequest request{drawing.sheet, drawing.ttf, eit::LettersFromTable(*table, only), std::nullopt, std::nullopt};
+    if (command.count("--size") > 0) request.size = drawing.size;
+    if (command.count("--ink") > 0) request.ink = static_cast<std::uint8_t>(drawing.ink);
     eit::cli::ConsoleReporter reporter;
     eit::DrawLetters(reporter, request);
     reporter.EndDisplay();
@@ -171,6 +211,54 @@ int List(const std::string& packagePath)
     return 0;
 }
 
+std::string Utf8Of(char32_t c)
+{
+    std::string text;
+    eit::AppendUtf8(text, c);
+    return text;
+}
+
+// The table in its file's form: a starting point to edit.
+int PrintTable(const eit::TextEncoding& encoding)
+{
+    if (encoding.AsBytes()) throw UsageError("table needs --encoding NAME, --table FILE or both");
+    const eit::CharTable table = eit::CharTable::Load(encoding.codePage, encoding.tableFile);
+    for (unsigned b = 0; b < 256; ++b) {
+        const auto byte = static_cast<std::uint8_t>(b);
+        if (std::optional<char32_t> c = table.CharOf(byte)) std::printf("%s=%s\n", eit::HexByte(byte).c_str(), Utf8Of(*c).c_str());
+    }
+    return 0;
+}
+
+// One line per character the texts use: code point, character, byte, count,
+// and "missing" when the font has no glyph for the byte. 1 when a byte has no
+// glyph or a character no byte.
+int Coverage(const Options& options)
+{
+    const std::optional<eit::CharTable> table = TableOf(options.encoding);
+    eit::File fontFile(options.font, eit::OpenMode::Read);
+    const eit::CifFont font = eit::ReadCifFont(fontFile);
+    std::size_t missing = 0, noByte = 0;
+    for (const eit::UsedCharacter& used : eit::UsedCharacters(options.files, table ? &*table : nullptr, font)) {
+        const std::string codePoint = used.character ? eit::CodePointName(*used.character) : "-";
+        const std::string shown = used.character ? "\"" + Utf8Of(*used.character) + "\"" : table ? "<$" + eit::HexByte(*used.byte) + ">" : "-";
+        const std::string byte = used.byte ? eit::HexByte(*used.byte) : "-";
+        const char* verdict = !used.byte ? " no byte" : used.missing ? " missing" : "";
+        std::printf("%s %s %s %llu%s\n", codePoint.c_str(), shown.c_str(), byte.c_str(), static_cast<unsigned long long>(used.count), verdict);
+        missing += used.missing ? 1 : 0;
+        noByte += used.byte ? 0 : 1;
+    }
+    if (missing == 0 && noByte == 0) return 0;
+    std::fflush(stdout);
+    std::string problems;
+    if (missing != 0) problems = std::string(eit::FileNameOf(options.font)) + " has no glyph for " + std::to_string(missing) + " of the bytes the texts use";
+    if (noByte != 0) {
+        problems += (problems.empty() ? "" : "; ") + std::to_string(noByte) + " of the characters have no byte in " + table->Name();
+    }
+    std::cerr << "eitool: " << problems << std::endl;
+    return kExitError;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -184,23 +272,32 @@ int main(int argc, char** argv)
     extract->add_option("--target", options.target, "Target folder (created when missing)")->required();
     extract->add_option("--kind", options.kind, "What the files are")->check(CLI::IsMember(KindChoices()));
     extract->add_option("--palette", options.palette, "ACT palette for fonts");
+    AddEncodingOptions(extract, options);
     extract->add_option("files", options.files, "Files to extract")->required();
 
     CLI::App* replay = app.add_subcommand("replay", "Put edited files back by replaying operation logs");
     replay->add_option("--target", options.target, "Target folder (default: the current folder)");
     replay->add_option("--palette", options.palette, "ACT palette for fonts");
+    AddEncodingOptions(replay, options);
     CLI::Option* project = replay->add_option("--project", options.project, "A project list of operation logs");
     replay->add_option("logs", options.files, "Operation logs")->excludes(project);
 
     CLI::App* list = app.add_subcommand("list", "List the directory of a LIB package");
     list->add_option("package", options.files, "The package")->required()->expected(1);
 
+    CLI::App* table = app.add_subcommand("table", "Print a character table as XX=c lines, a starting point for a table file");
+    AddEncodingOptions(table, options);
+
+    CLI::App* coverage = app.add_subcommand("coverage", "List the characters that .txt files use and whether a CIF font has their glyphs");
+    coverage->add_option("--font", options.font, "The CIF font")->required();
+    AddEncodingOptions(coverage, options);
+    coverage->add_option("txts", options.files, "Extracted texts (.txt)")->required();
+
     DrawOptions drawing;
 #ifdef EIT_DRAW_LETTERS
     CLI::App* draw = app.add_subcommand("draw", "Draw letters from a TrueType or OpenType font into an extracted sheet");
     draw->add_option("--ttf", drawing.ttf, "The font to draw from")->required();
-    draw->add_option("--encoding", drawing.encoding, "The code page of the texts, e.g. windows-1250");
-    draw->add_option("--table", drawing.table, "A character table file (XX=c lines), alone or over --encoding");
+    AddEncodingOptions(draw, options);
     draw->add_option("--chars", drawing.chars, "Only these letters (UTF-8)");
     draw->add_option("--size", drawing.size, "Size in pixels (default: the sheet's digits' height)")
         ->check(CLI::Range(1u, eit::kMaxLetterSize));
@@ -221,18 +318,18 @@ int main(int argc, char** argv)
 
     try {
         if (list->parsed()) return List(options.files.front());
+        if (table->parsed()) return PrintTable(options.encoding);
+        if (coverage->parsed()) return Coverage(options);
 #ifdef EIT_DRAW_LETTERS
-        if (draw->parsed()) return Draw(drawing, *draw);
+        if (draw->parsed()) return Draw(options, drawing, *draw);
 #else
         if (draw->parsed()) throw eit::ToolError("draw is not in this build: it was built without FreeType");
 #endif
         for (std::string& file : options.files) file = eit::AbsolutePath(file);
-        if (extract->parsed()) return Run(ExtractRow(options)->kind, options.files, options.target, options.palette);
-        if (!options.project.empty()) {
-            return Run(eit::JobKind::ReplayProject, eit::LoadProjectList(options.project), options.target, options.palette);
-        }
+        if (extract->parsed()) return Run(ExtractRow(options)->kind, options.files, options);
+        if (!options.project.empty()) return Run(eit::JobKind::ReplayProject, eit::LoadProjectList(options.project), options);
         if (options.files.empty()) throw UsageError("replay needs operation logs or --project LIST");
-        return Run(eit::JobKind::ReplayLogs, options.files, options.target, options.palette);
+        return Run(eit::JobKind::ReplayLogs, options.files, options);
     } catch (const UsageError& e) {
         std::cerr << "eitool: " << e.what() << "\n" << app.help() << std::flush;
         return kExitUsage;

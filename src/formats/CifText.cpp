@@ -5,6 +5,7 @@
 #include <cstring>
 #include <optional>
 
+#include "formats/CharTable.h"
 #include "formats/SizedBlock.h"
 #include "platform/Error.h"
 #include "platform/LittleEndian.h"
@@ -12,6 +13,7 @@
 #include "platform/Hex.h"
 #include "platform/Paths.h"
 #include "platform/RewriteAside.h"
+#include "platform/Utf8.h"
 #include "run/LogLines.h"
 
 namespace eit {
@@ -61,7 +63,26 @@ void CheckTextTotal(const CifTextFile& cif, const std::string& path)
     }
 }
 
-
+// The table of this run's .txt files; nothing for the bytes as they are. The
+// run's encoding is settled when a file first needs it (`needed`): the one the
+// front end gives, or the one the user picks; a results line names it.
+std::optional<CharTable> RunCharTable(RunContext& ctx, bool needed)
+{
+    bool settledNow = false;
+    if (!ctx.Encoding) {
+        if (!ctx.GivenEncoding && !needed) return std::nullopt;
+        ctx.Encoding = ctx.GivenEncoding ? ctx.GivenEncoding : ctx.ask.PickEncoding();
+        if (!ctx.Encoding) throw RunStopped();
+        settledNow = true;
+    }
+    if (ctx.Encoding->AsBytes()) return std::nullopt;
+    CharTable table = CharTable::Load(ctx.Encoding->codePage, ctx.Encoding->tableFile);
+    if (settledNow) {
+        ctx.report.AddResult("Text encoding: " + table.Name());
+        ctx.report.PumpEvents();
+    }
+    return table;
+}
 }  // namespace
 
 std::uint32_t CifTextFile::Offset(std::size_t entry) const
@@ -135,8 +156,29 @@ std::string CifEntryHeader(std::size_t entry)
     return header;
 }
 
+ToolError SavedAsUtf8(const std::string& txtPath)
+{
+    return ToolError(txtPath + " begins with a UTF-8 byte order mark: it was saved as UTF-8, not in the game's code page. "
+                               "Save it in the game's code page, or insert it with an encoding (eitool replay --encoding NAME).");
+}
+
+bool LoadTxtLines(LineList& lines, const std::string& txtPath)
+{
+    lines.LoadFromFile(txtPath);
+    const bool bom = lines.Count() > 0 && StartsWithUtf8Bom(lines[0]);
+    if (bom) lines.Set(0, lines[0].substr(kUtf8Bom.size()));
+    for (std::size_t i = 0; i < lines.Count(); ++i) {
+        std::string_view line = lines[i];
+        std::size_t n = line.size();
+        while (n > 0 && line[n - 1] == ' ') --n;
+        if (n != line.size()) lines.Set(i, line.substr(0, n));
+    }
+    return bom;
+}
+
 void ExtractCifText(RunContext& ctx, const std::string& path)
 {
+    const std::optional<CharTable> table = RunCharTable(ctx, true);
     // The CIF file stays open until the .txt is written, so the two can never be one file.
     File source(path, OpenMode::Read);
     const std::string name(FileNameOf(path));
@@ -150,11 +192,12 @@ void ExtractCifText(RunContext& ctx, const std::string& path)
     const std::string txtName = ReplaceExtension(name, ".txt");
     const std::string txtPath = JoinPath(ctx.TargetDir, txtName);
     CreateWholeFile(txtPath, [&](File& out) {
-        std::string piece;
+        std::string piece(table ? kUtf8Bom : "");
         for (std::size_t i = 0; i < count; ++i) {
             piece += CifEntryHeader(i);
             piece += "\r\n";
-            piece += cif.Text(i);
+            if (table) table->AppendText(piece, cif.Text(i));
+            else piece += cif.Text(i);
             piece += "\r\n";
             piece += kCifEndMarker;
             piece += "\r\n\r\n";
@@ -173,8 +216,6 @@ void ExtractCifText(RunContext& ctx, const std::string& path)
     AddTargetLine(ctx.OperationLog, txtPath);
 }
 
-namespace {
-// The entry an entry header line names, in either letter case; nothing for any other line.
 std::optional<std::uint32_t> EntryOfHeader(std::string_view line)
 {
     if (line.size() != 10 || line.front() != '[' || line.back() != ']') return std::nullopt;
@@ -187,6 +228,9 @@ std::optional<std::uint32_t> EntryOfHeader(std::string_view line)
     return entry;
 }
 
+bool HasEndMarker(std::string_view line) { return line.find(kCifEndMarker) != std::string_view::npos; }
+
+namespace {
 // The index of each entry's first header line, or kNoLine: one pass over the
 // lines, so finding every entry's text stays linear in the size of the .txt.
 std::vector<std::size_t> IndexHeaderLines(const LineList& lines, std::size_t count)
@@ -199,31 +243,13 @@ std::vector<std::size_t> IndexHeaderLines(const LineList& lines, std::size_t cou
     return headers;
 }
 
-void TrimTrailingSpaces(LineList& lines)
-{
-    for (std::size_t i = 0; i < lines.Count(); ++i) {
-        std::string_view line = lines[i];
-        std::size_t n = line.size();
-        while (n > 0 && line[n - 1] == ' ') --n;
-        if (n != line.size()) lines.Set(i, line.substr(0, n));
-    }
-}
-
-bool HasEndMarker(std::string_view line) { return line.find(kCifEndMarker) != std::string_view::npos; }
-
-// Appends the lines from `k` up to the next line holding the end marker,
-// joined by single LF bytes; a .txt that ends first raises the list error.
-void AppendText(std::vector<std::uint8_t>& block, const LineList& lines, std::size_t k)
-{
-    for (std::string_view line = lines[k]; !HasEndMarker(line);) {
-        block.insert(block.end(), line.begin(), line.end());
-        line = lines[++k];
-        if (!HasEndMarker(line)) block.push_back('\n');
-    }
-}
-
-// The new text block: one record per entry in entry order; sets the new offsets.
-std::vector<std::uint8_t> BuildTextBlock(RunContext& ctx, CifTextFile& cif, const LineList& lines, const std::string& txtPath)
+// The new text block: one record per entry in entry order; sets the new
+// offsets. An entry's text is the lines after its header line up to the next
+// line holding the end marker, joined by single LF bytes; a .txt that ends
+// first raises the list error. With a table, each line goes back to bytes
+// through it; a line that cannot is refused, naming the entry and the place.
+std::vector<std::uint8_t> BuildTextBlock(RunContext& ctx, CifTextFile& cif, const LineList& lines, const std::string& txtPath,
+                                         const CharTable* table)
 {
     const std::size_t count = cif.EntryCount();
     const std::vector<std::size_t> headers = IndexHeaderLines(lines, count);
@@ -232,13 +258,26 @@ std::vector<std::uint8_t> BuildTextBlock(RunContext& ctx, CifTextFile& cif, cons
     };
     std::vector<std::uint8_t> block;
     block.reserve(cif.textBlock.size());
+    auto appendLine = [&](std::size_t entry, std::size_t k, std::string_view line) {
+        if (!table) {
+            block.insert(block.end(), line.begin(), line.end());
+        } else if (std::optional<CharTable::Fault> fault = table->AppendBytes(block, line)) {
+            throw cannotInsert("entry " + std::to_string(entry) + " (line " + std::to_string(k + 1) + ", column " +
+                               std::to_string(fault->column) + "): " + fault->what);
+        }
+    };
     for (std::size_t j = 0; j < count; ++j) {
         if (headers[j] == kNoLine) {
             throw cannotInsert("it has no header line " + CifEntryHeader(j) + " for entry " + std::to_string(j));
         }
         const std::uint64_t offset = block.size();
         if (cif.leadBytes) block.push_back(cif.textBlock[cif.Offset(j)]);
-        AppendText(block, lines, headers[j] + 1);
+        std::size_t k = headers[j] + 1;
+        for (std::string_view line = lines[k]; !HasEndMarker(line);) {
+            appendLine(j, k, line);
+            line = lines[++k];
+            if (!HasEndMarker(line)) block.push_back('\n');
+        }
         block.push_back(0);
         if (block.size() > kLargestU32) throw cannotInsert("the text block would pass 4 GiB, the limit of its 32-bit length");
         cif.SetOffset(j, static_cast<std::uint32_t>(offset));
@@ -278,9 +317,10 @@ std::size_t InsertCifText(RunContext& ctx, const std::string& path, std::size_t 
     ctx.report.PumpEvents();
 
     LineList lines;
-    lines.LoadFromFile(txtPath);
-    TrimTrailingSpaces(lines);
-    std::vector<std::uint8_t> newText = BuildTextBlock(ctx, cif, lines, txtPath);
+    const bool savedAsUtf8 = LoadTxtLines(lines, txtPath);
+    const std::optional<CharTable> table = RunCharTable(ctx, savedAsUtf8);
+    if (savedAsUtf8 && !table) throw SavedAsUtf8(txtPath);
+    std::vector<std::uint8_t> newText = BuildTextBlock(ctx, cif, lines, txtPath, table ? &*table : nullptr);
     RexorBlock(cif.offsetTable);
     RexorBlock(newText);
     RewriteCifTextFile(cifFile, cif.offsetTable, newText);

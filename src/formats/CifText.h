@@ -1,11 +1,14 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/Error.h"
+#include "platform/LineList.h"
 #include "run/RunContext.h"
 
 namespace eit {
@@ -62,8 +65,18 @@ CifTextFile LoadCifTextFile(RunContext& ctx, File& file, bool leadBytes);
 // The .txt layout: "[0000001A]" for entry 26, and the line ending a text.
 std::string CifEntryHeader(std::size_t entry);
 inline constexpr std::string_view kCifEndMarker = "[########]";
+// The entry a header line names, in either letter case; nothing for any other line.
+std::optional<std::uint32_t> EntryOfHeader(std::string_view line);
+bool HasEndMarker(std::string_view line);
 
-// Writes the texts of a CIF text file to TargetDir as NAME.txt.
+// The lines of a .txt as insertion reads them: spaces at the end of every
+// line cut, a UTF-8 byte order mark taken off the first. True when it had one.
+bool LoadTxtLines(LineList& lines, const std::string& txtPath);
+// The refusal of a .txt saved as UTF-8 where no encoding is given.
+ToolError SavedAsUtf8(const std::string& txtPath);
+
+// Writes the texts of a CIF text file to TargetDir as NAME.txt: the bytes as
+// they are, or with the run's encoding UTF-8 after a byte order mark.
 void ExtractCifText(RunContext& ctx, const std::string& path);
 // Rebuilds the text block of the CIF file open as SourceStream from the .txt
 // named by the "#Target:" line at `first`; returns first + 1.

@@ -57,6 +57,12 @@ bool ProcessEntries(RunContext& ctx, const std::vector<std::string>& jobs)
 }
 }  // namespace
 
+std::optional<std::string> OperationLogPath(const RunContext& ctx)
+{
+    if (ctx.OperationLog.Empty() || IsReplay(ctx.JobKind)) return std::nullopt;
+    return ctx.TargetDir + kPathSeparator + "result.log";
+}
+
 void RunProcess(RunContext& ctx, const std::vector<std::string>& jobs)
 {
     if (jobs.empty()) return;
@@ -66,6 +72,7 @@ void RunProcess(RunContext& ctx, const std::vector<std::string>& jobs)
     ctx.TargetDir = CurrentFolder();
     ctx.TotalBytes = 0;
     ctx.PalettePath.clear();
+    ctx.Encoding.reset();
 
     if (std::optional<std::string> chosen = ctx.ask.PickTargetFolder(ctx.TargetDir)) {
         ctx.TargetDir = *chosen;
@@ -80,9 +87,7 @@ void RunProcess(RunContext& ctx, const std::vector<std::string>& jobs)
     if (ctx.TotalBytes != 0) {
         ctx.report.AddResult("Total " + std::to_string(ctx.TotalBytes) + " bytes extracted.");
     }
-    if (!ctx.OperationLog.Empty() && !IsReplay(ctx.JobKind)) {
-        ctx.OperationLog.SaveToFile(ctx.TargetDir + kPathSeparator + "result.log");
-    }
+    if (std::optional<std::string> log = OperationLogPath(ctx)) ctx.OperationLog.SaveToFile(*log);
     ctx.ask.ShowMessage("Operation complete!", "Process status:");
 }
 

@@ -38,6 +38,15 @@ public:
     virtual void HandlerEnded() {}
 };
 
+// How the .txt files of a run hold their texts: the game's bytes as they are
+// (nothing given), or UTF-8 through a code page, a character table file, or
+// a code page with a table file's overrides.
+struct TextEncoding {
+    std::string codePage;
+    std::string tableFile;
+    bool AsBytes() const { return codePage.empty() && tableFile.empty(); }
+};
+
 // The questions a run asks the user. The window answers with dialogs, eitool
 // and the tests from their arguments. None is ever asked from a test as a
 // real modal dialog.
@@ -51,6 +60,11 @@ public:
     virtual void ShowMessage(const std::string& text, const std::string& caption) = 0;
     // An ACT palette file when the fixed one is missing; nothing to give up.
     virtual std::optional<std::string> PickPalette() { return std::nullopt; }
+    // The encoding of the run's .txt files, asked at most once per run: when
+    // a run over CIF text files starts, or a replay meets a .txt saved as
+    // UTF-8. Nothing to give up, which stops the run. Unless a front end asks,
+    // the texts are the bytes as they are.
+    virtual std::optional<TextEncoding> PickEncoding() { return TextEncoding{}; }
 };
 
 // The run state shared by the run driver, the replay and the format handlers.
@@ -69,6 +83,11 @@ struct RunContext {
     std::uint64_t TotalBytes = 0;
     // The font palette chosen for this run, once one has been found or given.
     std::string PalettePath;
+    // The encoding the front end gives every run (eitool's options); nothing
+    // when it is asked through PickEncoding, once per run, when first needed.
+    std::optional<TextEncoding> GivenEncoding;
+    // The encoding of this run's .txt files, once given or asked.
+    std::optional<TextEncoding> Encoding;
 
     void SetProgress(int position) { report.Progress(progress_ = Clamp(position, progressMax_), progressMax_); }
     void SetProgressMax(int max)

@@ -30,8 +30,11 @@ void FormReporter::Progress(int position, int max) { progress_ = {position, max,
 
 void FormReporter::Total(int position, int max) { total_ = {position, max, true}; }
 
+// The run hands the entries to their handlers in list order, one each: the
+// handler that starts works on the entry after the one marked.
 void FormReporter::HandlerStarted()
 {
+    c_.jobs->MarkEntryUnderWay(c_.jobs->EntryUnderWay() + 1);
     c_.stop->setEnabled(true);
     c_.saveLog->setEnabled(false);
 }

@@ -1,11 +1,12 @@
 #pragma once
-#include <QAbstractButton>
+#include <QAction>
 #include <QLabel>
 #include <QProgressBar>
 #include <chrono>
 #include <string>
 
 #include "run/RunContext.h"
+#include "window/JobListBox.h"
 #include "window/ResultsPane.h"
 
 namespace eit::window {
@@ -17,8 +18,9 @@ struct ReportControls {
     ResultsPane* results;
     QProgressBar* progress;
     QProgressBar* total;
-    QAbstractButton* stop;
-    QAbstractButton* saveLog;
+    QAction* stop;
+    QAction* saveLog;
+    JobListBox* jobs;  // marks the entry under way
 };
 
 // The window's reporting channels. A handler reports every item, so the
@@ -99,6 +101,11 @@ public:
     {
         reporter_.Flush();
         return dialogs_.PickPalette();
+    }
+    std::optional<TextEncoding> PickEncoding() override
+    {
+        reporter_.Flush();
+        return dialogs_.PickEncoding();
     }
 
 private:

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QPainter>
 #include <QUrl>
 
 namespace eit::window {
@@ -65,6 +66,33 @@ void JobListBox::DeleteSelected()
     for (int i = count() - 1; i >= 0; --i) {
         if (item(i)->isSelected()) delete takeItem(i);
     }
+}
+
+void JobListBox::MarkEntryUnderWay(int row)
+{
+    auto setMarked = [this](int at, bool marked) {
+        QListWidgetItem* entry = item(at);
+        if (!entry) return;
+        QFont font = entry->font();
+        font.setBold(marked);
+        entry->setFont(font);
+        QColor tint = palette().color(QPalette::Highlight);
+        tint.setAlpha(64);
+        entry->setBackground(marked ? QBrush(tint) : QBrush());
+    };
+    setMarked(underWay_, false);
+    underWay_ = row;
+    setMarked(underWay_, true);
+    if (QListWidgetItem* entry = item(underWay_)) scrollToItem(entry);
+}
+
+void JobListBox::paintEvent(QPaintEvent* event)
+{
+    QListWidget::paintEvent(event);
+    if (count() > 0) return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(viewport()->rect(), Qt::AlignCenter, QString::fromLatin1(kEmptyHint));
 }
 
 void JobListBox::dragEnterEvent(QDragEnterEvent* event) { dragMoveEvent(event); }

@@ -8,7 +8,8 @@ namespace eit::window {
 
 // The job list: a list box with several entries selectable at once, whose
 // entries hold their paths as bytes and show them converted. Files dropped
-// from a file manager go to the drop handler.
+// from a file manager go to the drop handler. Empty, it says how to fill it;
+// during a run it marks the entry under way.
 class JobListBox : public QListWidget {
     Q_OBJECT
 public:
@@ -25,15 +26,23 @@ public:
     void SetDropHandler(DropHandler handler) { onDrop_ = std::move(handler); }
     // Whether dropped files are taken now (not while a run is under way).
     void AllowDrops(bool allow) { dropsAllowed_ = allow; }
+    // Marks entry `row` as the one under way (in bold on a tinted ground) and
+    // scrolls it into view; -1 for none.
+    void MarkEntryUnderWay(int row);
+    int EntryUnderWay() const { return underWay_; }
+
+    static constexpr const char* kEmptyHint = "Add files or drop them here";
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     DropHandler onDrop_;
     bool dropsAllowed_ = true;
+    int underWay_ = -1;
 };
 
 }  // namespace eit::window

@@ -33,37 +33,49 @@ eit::JobKind KindOfDroppedFiles(const std::vector<std::string>& paths)
     }
     return kind;
 }
+
+// The results' last line after an extracting run, before the log's path.
+constexpr const char* kLogSavedLine = "Operation log saved as ";
+
+// What the job list holds, as its caption says it: "LIB packages: 3 files".
+std::string ListCaption(eit::JobKind kind, std::size_t count)
+{
+    const JobRow* row = RowOfKind(kind);
+    std::string what = kind == eit::JobKind::ReplayProject ? "operation logs of a project list"
+                                                          : std::string(row ? row->noun : "files");
+    what[0] = UpperAscii(what.substr(0, 1))[0];
+    return what + ": " + std::to_string(count) + (count == 1 ? " file" : " files");
+}
 }  // namespace
 
-TMainForm::TMainForm(WindowDialogs& dialogs, QWidget* parent) : QWidget(parent), dialogs_(dialogs)
+TMainForm::TMainForm(WindowDialogs& dialogs, QWidget* parent) : QMainWindow(parent), dialogs_(dialogs)
 {
     FormCreate();
 }
 
-// FormDestroy: the run state goes before the controls it reports to.
-TMainForm::~TMainForm() { ctx_.reset(); }
+// FormDestroy: the controls, deleted after this, no longer call back into the
+// form, and the run state goes before the controls it reports to.
+TMainForm::~TMainForm()
+{
+    disconnect(LogList->model(), nullptr, this, nullptr);
+    client_->removeEventFilter(this);
+    Extracted->removeEventFilter(this);
+    ctx_.reset();
+}
 
 void TMainForm::FormCreate()
 {
+    CreateMenus();
     CreateControls();
+    SetTabOrder();
     reporter_ = std::make_unique<FormReporter>(
-        ReportControls{CurrentMessage, Extracted, Results, Progress, Total, Stop, SaveLog});
+        ReportControls{CurrentMessage, Extracted, Results, Progress, Total, stopCmd_, saveResultsCmd_, LogList});
     runDialogs_ = std::make_unique<FlushingDialogs>(*reporter_, dialogs_);
     ctx_ = std::make_unique<RunContext>(*reporter_, *runDialogs_);
-    ConnectHandlers();
-}
-
-void TMainForm::ConnectHandlers()
-{
-    connect(BAddLog, &QToolButton::clicked, this, &TMainForm::BAddLogClick);
-    connect(BSaveList, &QToolButton::clicked, this, &TMainForm::BSaveListClick);
-    connect(BRemLog, &QToolButton::clicked, this, &TMainForm::BRemLogClick);
-    connect(BClearAll, &QToolButton::clicked, this, &TMainForm::BClearAllClick);
-    connect(BProcess, &QToolButton::clicked, this, &TMainForm::BProcessClick);
-    connect(BExit, &QToolButton::clicked, this, &TMainForm::BExitClick);
-    connect(Stop, &QToolButton::clicked, this, &TMainForm::StopClick);
-    connect(SaveLog, &QToolButton::clicked, this, &TMainForm::SaveLogClick);
     LogList->SetDropHandler([this](const std::vector<std::string>& paths) { DropFiles(paths); });
+    connect(LogList->model(), &QAbstractItemModel::rowsInserted, this, &TMainForm::UpdateKindCaption);
+    connect(LogList->model(), &QAbstractItemModel::rowsRemoved, this, &TMainForm::UpdateKindCaption);
+    connect(LogList->model(), &QAbstractItemModel::modelReset, this, &TMainForm::UpdateKindCaption);
 }
 
 void TMainForm::ReportErrors(const std::function<void()>& work)
@@ -77,10 +89,10 @@ void TMainForm::ReportErrors(const std::function<void()>& work)
 
 void TMainForm::EnableListCommands(bool on)
 {
-    BSaveList->setEnabled(on);
-    BRemLog->setEnabled(on);
-    BProcess->setEnabled(on);
-    if (on) BClearAll->setEnabled(true);
+    saveListCmd_->setEnabled(on);
+    removeCmd_->setEnabled(on);
+    processCmd_->setEnabled(on);
+    if (on) clearCmd_->setEnabled(true);
 }
 
 void TMainForm::EnableListCommandsIfEntries()
@@ -89,8 +101,18 @@ void TMainForm::EnableListCommandsIfEntries()
     if (LogList->Count() > 0) EnableListCommands(true);
 }
 
-void TMainForm::AddFiles(eit::JobKind kind, const std::vector<std::string>& files)
+bool TMainForm::MayEmptyListFor(eit::JobKind kind)
 {
+    if (kind == ctx_->JobKind || LogList->Count() == 0) return true;
+    return dialogs_.AskYesNo("Adding " + std::string(RowOfKind(kind)->noun) + " empties the job list (" +
+                                 ListCaption(ctx_->JobKind, LogList->Count()) + "). Go on?",
+                             windowTitle().toLocal8Bit().toStdString());
+}
+
+void TMainForm::AddFiles(eit::JobKind kind, int filterIndex, const std::vector<std::string>& files)
+{
+    if (!MayEmptyListFor(kind)) return;
+    filterIndex_ = filterIndex;
     if (kind != ctx_->JobKind) LogList->clear();
     ctx_->JobKind = kind;
     if (kind == eit::JobKind::ReplayProject) {
@@ -100,6 +122,12 @@ void TMainForm::AddFiles(eit::JobKind kind, const std::vector<std::string>& file
     }
 }
 
+void TMainForm::UpdateKindCaption()
+{
+    std::size_t count = LogList->Count();
+    KindCaption->setText(count == 0 ? QString() : QString::fromStdString(ListCaption(ctx_->JobKind, count)));
+}
+
 void TMainForm::BAddLogClick()
 {
     EnableListCommands(false);
@@ -107,8 +135,7 @@ void TMainForm::BAddLogClick()
         std::optional<FileChoice> choice = dialogs_.OpenFiles(SelectLog, filterIndex_);
         if (!choice || choice->files.empty()) return;
         if (choice->filterIndex < 1 || choice->filterIndex > static_cast<int>(KindByFilter.size())) return;
-        filterIndex_ = choice->filterIndex;
-        AddFiles(KindByFilter[static_cast<std::size_t>(filterIndex_ - 1)], choice->files);
+        AddFiles(KindByFilter[static_cast<std::size_t>(choice->filterIndex - 1)], choice->filterIndex, choice->files);
     });
     EnableListCommandsIfEntries();
 }
@@ -119,8 +146,7 @@ void TMainForm::DropFiles(const std::vector<std::string>& paths)
     EnableListCommands(false);
     ReportErrors([&] {
         eit::JobKind kind = KindOfDroppedFiles(paths);
-        filterIndex_ = FilterIndexOfKind(kind);  // as if chosen through that filter
-        AddFiles(kind, paths);
+        AddFiles(kind, FilterIndexOfKind(kind), paths);  // as if chosen through that filter
     });
     EnableListCommandsIfEntries();
 }
@@ -134,14 +160,14 @@ void TMainForm::BRemLogClick()
     }
     LogList->setCurrentIndex(QModelIndex());
     EnableListCommands(false);
-    BClearAll->setEnabled(false);
+    clearCmd_->setEnabled(false);
 }
 
 void TMainForm::BClearAllClick()
 {
     LogList->clear();
     EnableListCommands(false);
-    BClearAll->setEnabled(false);
+    clearCmd_->setEnabled(false);
 }
 
 void TMainForm::BSaveListClick()
@@ -158,7 +184,7 @@ void TMainForm::SaveLogClick()
         if (!path) return;
         SaveLinesAsRtf(Results->Model().Lines(), *path);
         dialogs_.ShowMessage(std::string(FileNameOf(*path)), "Operation status");
-        SaveLog->setEnabled(false);
+        saveResultsCmd_->setEnabled(false);
     });
 }
 
@@ -171,21 +197,27 @@ void TMainForm::BDrawLettersClick()
         if (!sheet) return;
         const std::optional<std::string> font = dialogs_.OpenFile(OpenTTF);
         if (!font) return;
-        const std::optional<CharTableChoice> chars = dialogs_.ChooseCharTable();
-        if (!chars) return;
-        const CharTable table = CharTable::Load(chars->encoding, chars->tableFile);
+        const std::optional<TextEncoding> encoding = dialogs_.PickEncoding();
+        if (!encoding) return;
+        if (encoding->AsBytes()) throw ToolError("Drawing letters needs a code page or a character table: they say which letter each byte stands for");
+        const CharTable table = CharTable::Load(encoding->codePage, encoding->tableFile);
         DrawLetters(*reporter_, {*sheet, *font, LettersFromTable(table, std::nullopt), std::nullopt, std::nullopt});
     });
     reporter_->CurrentMessage("");
     reporter_->Flush();
-    SaveLog->setEnabled(reporter_->ResultCount() > 0);
+    saveResultsCmd_->setEnabled(reporter_->ResultCount() > 0);
 }
 #endif
 
 void TMainForm::StopClick()
 {
     ctx_->StopRequested = true;
-    Stop->setEnabled(false);
+    stopCmd_->setEnabled(false);
+}
+
+void TMainForm::OpenTargetFolderClick()
+{
+    if (!ctx_->TargetDir.empty()) dialogs_.ShowFolder(ctx_->TargetDir);
 }
 
 void TMainForm::BProcessClick()
@@ -195,6 +227,8 @@ void TMainForm::BProcessClick()
     std::optional<std::string> error;
     try {
         RunProcess(*ctx_, LogList->Entries());
+        // Where the run put its log, as the results' last line.
+        if (std::optional<std::string> log = OperationLogPath(*ctx_)) reporter_->AddResult(kLogSavedLine + *log);
     } catch (const std::exception& e) {
         error = e.what();
     }
@@ -203,24 +237,27 @@ void TMainForm::BProcessClick()
     if (closeAfterRun_) close();
 }
 
-// While a run is under way no toolbar command acts and nothing is dropped.
+// While a run is under way no list command acts and nothing is dropped.
 void TMainForm::BeginRun()
 {
     running_ = true;
-    auto buttons = ToolbarButtons();
-    for (std::size_t i = 0; i < buttons.size(); ++i) {
-        toolbarBeforeRun_[i] = buttons[i]->isEnabled();
-        buttons[i]->setEnabled(false);
+    auto commands = RunLockedCommands();
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        commandsBeforeRun_[i] = commands[i]->isEnabled();
+        commands[i]->setEnabled(false);
     }
     LogList->AllowDrops(false);
+    LogList->MarkEntryUnderWay(-1);
     reporter_->PumpAtNextCall();
 }
 
 void TMainForm::EndRun()
 {
     reporter_->Flush();
-    auto buttons = ToolbarButtons();
-    for (std::size_t i = 0; i < buttons.size(); ++i) buttons[i]->setEnabled(toolbarBeforeRun_[i]);
+    LogList->MarkEntryUnderWay(-1);
+    auto commands = RunLockedCommands();
+    for (std::size_t i = 0; i < commands.size(); ++i) commands[i]->setEnabled(commandsBeforeRun_[i]);
+    openTargetCmd_->setEnabled(!ctx_->TargetDir.empty());
     LogList->AllowDrops(true);
     running_ = false;
 }
@@ -240,13 +277,19 @@ void TMainForm::closeEvent(QCloseEvent* event)
     }
 }
 
+// Shown the first time: at the form's size when the screen has room for it,
+// else as large as the screen allows, and centred.
 void TMainForm::showEvent(QShowEvent* event)
 {
-    QWidget::showEvent(event);
-    if (centred_ || !screen()) return;
-    centred_ = true;
+    QMainWindow::showEvent(event);
+    if (placed_ || !screen()) return;
+    placed_ = true;
+    const QRect screenRoom = screen()->availableGeometry();
+    const QSize frameExtra = frameGeometry().size() - size();
+    const QSize fitting = size().boundedTo(screenRoom.size() - frameExtra).expandedTo(minimumSizeHint());
+    if (fitting != size()) resize(fitting);
     QRect frame = frameGeometry();
-    frame.moveCenter(screen()->availableGeometry().center());
+    frame.moveCenter(screenRoom.center());
     move(frame.topLeft());
 }
 

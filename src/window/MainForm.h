@@ -1,10 +1,13 @@
 #pragma once
+#include <QAction>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeySequence>
 #include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
 #include <QProgressBar>
 #include <QToolButton>
-#include <QWidget>
 #include <array>
 #include <functional>
 #include <memory>
@@ -19,10 +22,10 @@
 
 namespace eit::window {
 
-// The program's one window (MainForm): the toolbar, the job list, the results
-// pane and the " Process " group. It owns the run state and asks the user only
-// through `dialogs`.
-class TMainForm : public QWidget {
+// The program's one window (MainForm): a menu bar over the client area, which
+// holds the toolbar, the job list, the results pane and the " Process " group.
+// It owns the run state and asks the user only through `dialogs`.
+class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
     explicit TMainForm(WindowDialogs& dialogs, QWidget* parent = nullptr);
@@ -33,8 +36,15 @@ public:
     // The add-files dialog's filter index (1 to 5) of the last confirmed selection.
     int SelectLogFilterIndex() const { return filterIndex_; }
     bool Running() const { return running_; }
+    // Files dropped onto the job list: added as the add-files dialog would,
+    // the kind taken from their extensions.
+    void DropFiles(const std::vector<std::string>& paths);
 
-    // The form's event handlers.
+    // The reporting channels, bound to the controls.
+    FormReporter& Reporter() { return *reporter_; }
+
+public slots:
+    // The form's event handlers, each also a command of the menu.
     void BAddLogClick();
     void BSaveListClick();
     void BRemLogClick();
@@ -43,33 +53,45 @@ public:
     void BExitClick() { close(); }
     void StopClick();
     void SaveLogClick();
+    // Shows the last run's target folder in the desktop's file manager.
+    void OpenTargetFolderClick();
+    void AboutClick();
 #ifdef EIT_DRAW_LETTERS
     // Draws new letters into a font sheet from a TrueType or OpenType font:
-    // asks for the sheet, the font and the character table, and reports each
-    // letter in the results pane.
+    // asks for the sheet, the font and the character table (the texts'
+    // encoding question), and reports each letter in the results pane.
     void BDrawLettersClick();
 #endif
-    // Files dropped onto the job list: added as the add-files dialog would,
-    // the kind taken from their extensions.
-    void DropFiles(const std::vector<std::string>& paths);
-
-    // The reporting channels, bound to the controls.
-    FormReporter& Reporter() { return *reporter_; }
 
 protected:
     // During a run: asks whether to stop it, and closes once it has ended.
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Lays the controls out again when the client area or the Extracted label
+    // changes size.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
     void CreateControls();
-    void ConnectHandlers();
-    std::array<QToolButton*, 6> ToolbarButtons() const;
+    void CreateCommands();
+    void CreateMenus();
+    void SetTabOrder();
+    // Places the controls for a client area of `size`; at 688 x 464 they stand
+    // where the form puts them, and the list and the results take any more room.
+    void LayOut(QSize size);
+    void LayOutStatusRow(int width);
+    // One command: an action in `menu` with its shortcut, its tooltip naming
+    // the shortcut, and the slot it runs. Adding a command is one such line.
+    QAction* AddCommand(QMenu* menu, const char* text, const QKeySequence& keys, void (TMainForm::*slot)());
+    // The commands that rest while a run is under way.
+    std::array<QAction*, 7> RunLockedCommands() const;
 
-    // Steps 3 to 5 of adding files: a change of kind empties the list, a
-    // project list replaces it, other files are appended.
-    void AddFiles(eit::JobKind kind, const std::vector<std::string>& files);
+    // Steps 3 to 5 of adding files: a change of kind empties the list (once
+    // the user agrees), a project list replaces it, other files are appended.
+    void AddFiles(eit::JobKind kind, int filterIndex, const std::vector<std::string>& files);
+    bool MayEmptyListFor(eit::JobKind kind);
+    void UpdateKindCaption();
     // Save list, Remove and Process (and Clear all when `on`).
     void EnableListCommands(bool on);
     void EnableListCommandsIfEntries();
@@ -80,6 +102,7 @@ private:
 
     WindowDialogs& dialogs_;
 
+    QWidget* client_ = nullptr;
     QFrame* ToolBar1 = nullptr;
     QToolButton* BAddLog = nullptr;
     QToolButton* BSaveList = nullptr;
@@ -87,6 +110,7 @@ private:
     QToolButton* BClearAll = nullptr;
     QToolButton* BProcess = nullptr;
     QToolButton* BExit = nullptr;
+    QLabel* KindCaption = nullptr;
     JobListBox* LogList = nullptr;
     ResultsPane* Results = nullptr;
     QGroupBox* GroupBox1 = nullptr;
@@ -98,14 +122,28 @@ private:
     QProgressBar* Progress = nullptr;
     QProgressBar* Total = nullptr;
 
+    QMenu* fileMenu_ = nullptr;
+    QMenu* listMenu_ = nullptr;
+    QMenu* runMenu_ = nullptr;
+    QMenu* helpMenu_ = nullptr;
+    QAction* addFilesCmd_ = nullptr;
+    QAction* saveListCmd_ = nullptr;
+    QAction* removeCmd_ = nullptr;
+    QAction* clearCmd_ = nullptr;
+    QAction* processCmd_ = nullptr;
+    QAction* exitCmd_ = nullptr;
+    QAction* stopCmd_ = nullptr;
+    QAction* saveResultsCmd_ = nullptr;
+    QAction* openTargetCmd_ = nullptr;
+
     std::unique_ptr<FormReporter> reporter_;
     std::unique_ptr<FlushingDialogs> runDialogs_;
     std::unique_ptr<RunContext> ctx_;
     int filterIndex_ = 1;
     bool running_ = false;
     bool closeAfterRun_ = false;
-    bool centred_ = false;
-    std::array<bool, 6> toolbarBeforeRun_{};
+    bool placed_ = false;
+    std::array<bool, 7> commandsBeforeRun_{};
 };
 
 }  // namespace eit::window

@@ -1,5 +1,6 @@
 #include "window/QtDialogs.h"
 
+#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -8,7 +9,8 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QMessageBox>
-#include <QTreeView>
+#include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "platform/CodePage.h"
@@ -50,52 +52,122 @@ QStringList QtNameFilters(std::string_view filter)
     return filters;
 }
 
+namespace {
+// A folder tree whose type-ahead goes to `onTyped` instead of selecting the
+// first folder that begins with the typed text.
+class FolderTree : public QTreeView {
+public:
+    FolderTree(QWidget* parent, std::function<void(const QString&)> onTyped)
+        : QTreeView(parent), onTyped_(std::move(onTyped))
+    {
+    }
+    void keyboardSearch(const QString& text) override { onTyped_(text); }
+
+private:
+    std::function<void(const QString&)> onTyped_;
+};
+}  // namespace
+
 FolderPicker::FolderPicker(QWidget* owner, const QString& start, CreateQuestion askCreate)
     : QDialog(owner), start_(start), askCreate_(std::move(askCreate))
 {
     setWindowTitle(QStringLiteral("Select Directory"));
     resize(360, 400);
-    auto* folders = new QFileSystemModel(this);
-    folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    folders->setRootPath(start);  // loads the start folder and those above it first
-    auto* tree = new QTreeView(this);
-    tree->setModel(folders);
-    tree->setHeaderHidden(true);
-    tree->setSortingEnabled(true);
-    tree->sortByColumn(0, Qt::AscendingOrder);
-    for (int column = 1; column < folders->columnCount(); ++column) tree->hideColumn(column);
-    // The tree loads folders in the background: the start folder is shown
-    // again as each folder above it arrives.
-    auto revealStart = [tree, folders, start] {
-        QModelIndex index = folders->index(start);
-        for (QModelIndex above = index.parent(); above.isValid(); above = above.parent()) tree->expand(above);
-        tree->setCurrentIndex(index);
-        tree->scrollTo(index);
-    };
-    revealStart();
-    connect(folders, &QFileSystemModel::directoryLoaded, tree, [revealStart, start](const QString& loaded) {
-        QString prefix = loaded.endsWith(u'/') ? loaded : loaded + u'/';
-        if (loaded == start || start.startsWith(prefix)) revealStart();
-    });
+    folders_ = new QFileSystemModel(this);
+    folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    folders_->setReadOnly(false);  // a new folder is named in place
+    folders_->setRootPath(start);  // loads the start folder and those above it first
     folderEdit_ = new QLineEdit(QDir::toNativeSeparators(start), this);
     folderEdit_->setObjectName(QStringLiteral("FolderEdit"));
-    connect(tree->selectionModel(), &QItemSelectionModel::currentChanged, this, [this, folders](const QModelIndex& index) {
-        folderEdit_->setText(QDir::toNativeSeparators(folders->filePath(index)));
+    tree_ = new FolderTree(this, [this](const QString& typed) {
+        followStart_ = false;
+        folderEdit_->setFocus();
+        folderEdit_->setText(typed);
     });
+    tree_->setObjectName(QStringLiteral("FolderTree"));
+    tree_->setModel(folders_);
+    tree_->setHeaderHidden(true);
+    tree_->setSortingEnabled(true);
+    tree_->sortByColumn(0, Qt::AscendingOrder);
+    tree_->setEditTriggers(QAbstractItemView::EditKeyPressed);  // a double click opens a folder
+    for (int column = 1; column < folders_->columnCount(); ++column) tree_->hideColumn(column);
+    RevealStart();
+    // The tree loads folders in the background: the start folder is shown
+    // again as each folder above it arrives, until the user moves.
+    connect(folders_, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+        QString prefix = loaded.endsWith(u'/') ? loaded : loaded + u'/';
+        if (loaded == start_ || start_.startsWith(prefix)) RevealStart();
+    });
+    connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& index) {
+        if (!revealing_) followStart_ = false;
+        ShowInLine(index);
+    });
+    connect(folders_, &QFileSystemModel::fileRenamed, this, [this] { ShowInLine(tree_->currentIndex()); });
+    connect(folderEdit_, &QLineEdit::textEdited, this, [this] { followStart_ = false; });
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    QPushButton* newFolder = buttons->addButton(QStringLiteral("&New folder"), QDialogButtonBox::ActionRole);
+    newFolder->setObjectName(QStringLiteral("NewFolder"));
+    newFolder->setAutoDefault(false);  // Return confirms the folder, it makes none
+    connect(newFolder, &QPushButton::clicked, this, &FolderPicker::NewFolder);
     connect(buttons, &QDialogButtonBox::accepted, this, &FolderPicker::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &FolderPicker::reject);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(tree);
+    layout->addWidget(tree_);
     layout->addWidget(folderEdit_);
     layout->addWidget(buttons);
+    folderEdit_->selectAll();  // typing replaces the start folder
+    folderEdit_->setFocus();
+}
+
+void FolderPicker::RevealStart()
+{
+    if (!followStart_) return;
+    revealing_ = true;
+    QModelIndex index = folders_->index(start_);
+    for (QModelIndex above = index.parent(); above.isValid(); above = above.parent()) tree_->expand(above);
+    tree_->setCurrentIndex(index);
+    tree_->scrollTo(index);
+    revealing_ = false;
+}
+
+void FolderPicker::ShowInLine(const QModelIndex& index)
+{
+    if (index.isValid()) folderEdit_->setText(QDir::toNativeSeparators(folders_->filePath(index)));
+}
+
+QString FolderPicker::LineFolder() const
+{
+    QString typed = folderEdit_->text().trimmed();
+    if (typed.isEmpty()) return {};
+    return QDir::cleanPath(QDir(start_).absoluteFilePath(QDir::fromNativeSeparators(typed)));
+}
+
+void FolderPicker::NewFolder()
+{
+    QString parent = LineFolder();
+    if (!QFileInfo(parent).isDir()) return;
+    QString name = QStringLiteral("New folder");
+    for (int n = 2; QFileInfo::exists(QDir(parent).filePath(name)); ++n) name = QStringLiteral("New folder %1").arg(n);
+    if (!QDir(parent).mkdir(name)) {
+        QMessageBox::warning(this, windowTitle(), QStringLiteral("Cannot create folder %1").arg(QDir(parent).filePath(name)));
+        return;
+    }
+    followStart_ = false;
+    QString made = QDir(parent).filePath(name);
+    folderEdit_->setText(QDir::toNativeSeparators(made));
+    QModelIndex index = folders_->index(made);
+    if (!index.isValid()) return;
+    tree_->setCurrentIndex(index);
+    tree_->scrollTo(index);
+    tree_->setFocus();
+    tree_->edit(index);
 }
 
 void FolderPicker::accept()
 {
-    QString typed = folderEdit_->text().trimmed();
-    if (typed.isEmpty()) return;
-    QString folder = QDir::cleanPath(QDir(start_).absoluteFilePath(QDir::fromNativeSeparators(typed)));
+    QString folder = LineFolder();
+    if (folder.isEmpty()) return;
     if (!QFileInfo(folder).isDir()) {
         if (QFileInfo::exists(folder)) return;  // a file of that name: pick again
         if (!askCreate_ || !askCreate_(folder)) return;
@@ -108,46 +180,57 @@ void FolderPicker::accept()
     QDialog::accept();
 }
 
-CharTableDialog::CharTableDialog(QWidget* owner, BrowseQuestion browse) : QDialog(owner)
+EncodingPicker::EncodingPicker(QWidget* owner, BrowseTable browse) : QDialog(owner)
 {
-    setWindowTitle(QStringLiteral("Character table"));
+    setWindowTitle(QStringLiteral("Text encoding"));
     encodingBox_ = new QComboBox(this);
     encodingBox_->setObjectName(QStringLiteral("EncodingBox"));
-    encodingBox_->addItem(QStringLiteral("(none)"));
+    encodingBox_->addItem(QStringLiteral("Bytes as they are"));
     for (const std::string& name : CodePageNames()) encodingBox_->addItem(QString::fromStdString(name));
     tableEdit_ = new QLineEdit(this);
     tableEdit_->setObjectName(QStringLiteral("TableEdit"));
-    tableEdit_->setMinimumWidth(320);
+    tableEdit_->setPlaceholderText(QStringLiteral("none"));
     auto* browseButton = new QPushButton(QStringLiteral("Browse..."), this);
     browseButton->setObjectName(QStringLiteral("BrowseTable"));
     connect(browseButton, &QPushButton::clicked, this, [this, browse] {
         if (std::optional<std::string> file = browse()) tableEdit_->setText(Local(*file));
     });
+    // A table file overrides a code page's letters: there is none to override in the bytes as they are.
+    auto enableTable = [this, browseButton](int index) {
+        tableEdit_->setEnabled(index > 0);
+        browseButton->setEnabled(index > 0);
+    };
+    connect(encodingBox_, &QComboBox::currentIndexChanged, this, enableTable);
+    enableTable(0);
+
     auto* tableRow = new QHBoxLayout;
     tableRow->addWidget(tableEdit_);
     tableRow->addWidget(browseButton);
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("The .txt files hold the texts as:"), encodingBox_);
+    form->addRow(QStringLiteral("Character table file (optional):"), tableRow);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CharTableDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CharTableDialog::reject);
-    auto* form = new QFormLayout(this);
-    form->addRow(QStringLiteral("Code page:"), encodingBox_);
-    form->addRow(QStringLiteral("Table file:"), tableRow);
-    form->addRow(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &EncodingPicker::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &EncodingPicker::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
 }
 
-CharTableChoice CharTableDialog::Choice() const
+TextEncoding EncodingPicker::Chosen() const
 {
-    CharTableChoice choice;
-    if (encodingBox_->currentIndex() > 0) choice.encoding = encodingBox_->currentText().toStdString();
-    choice.tableFile = Bytes(tableEdit_->text().trimmed());
-    return choice;
+    if (encodingBox_->currentIndex() <= 0) return {};
+    const QString table = tableEdit_->text().trimmed();
+    // A run makes its target folder the current one: the table's path must not depend on it.
+    return {encodingBox_->currentText().toStdString(),
+            table.isEmpty() ? std::string() : Bytes(QDir::toNativeSeparators(QFileInfo(table).absoluteFilePath()))};
 }
 
-void CharTableDialog::accept()
+std::optional<TextEncoding> QtDialogs::PickEncoding()
 {
-    const CharTableChoice choice = Choice();
-    if (choice.encoding.empty() && choice.tableFile.empty()) return;
-    QDialog::accept();
+    EncodingPicker picker(owner_, [this] { return OpenFile(OpenTable); });
+    if (picker.exec() != QDialog::Accepted) return std::nullopt;
+    return picker.Chosen();
 }
 
 std::optional<std::string> QtDialogs::PickTargetFolder(const std::string& start)
@@ -180,11 +263,9 @@ bool QtDialogs::AskYesNo(const std::string& text, const std::string& caption)
            QMessageBox::Yes;
 }
 
-std::optional<CharTableChoice> QtDialogs::ChooseCharTable()
+void QtDialogs::ShowFolder(const std::string& folder)
 {
-    CharTableDialog dialog(owner_, [this] { return OpenFile(OpenTable); });
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return dialog.Choice();
+    QDesktopServices::openUrl(QUrl::fromLocalFile(Local(folder)));
 }
 
 std::optional<FileChoice> QtDialogs::OpenFiles(const FileDialogSetup& setup, int filterIndex)

@@ -1,6 +1,8 @@
 #pragma once
 #include <QComboBox>
 #include <QDialog>
+#include <QFileSystemModel>
+#include <QTreeView>
 #include <QLineEdit>
 #include <QStringList>
 #include <functional>
@@ -14,9 +16,11 @@ namespace eit::window {
 // one per filter, each "Description (*.a *.b)".
 QStringList QtNameFilters(std::string_view filter);
 
-// The folder picker: caption "Select Directory", a folder tree and a line to
-// type a folder in, which need not exist; a missing folder is created with
-// every missing folder above it once the user agrees (No returns to the picker).
+// The folder picker: caption "Select Directory", a sorted folder tree and a
+// path line, which starts with the focus and names the folder a confirmation
+// takes; typing in the tree goes to the path line, so no folder is taken that
+// the line did not show. A missing folder is created with every missing
+// folder above it once the user agrees (No returns to the picker).
 class FolderPicker : public QDialog {
     Q_OBJECT
 public:
@@ -28,27 +32,36 @@ public:
 
 public slots:
     void accept() override;
+    // Makes a folder "New folder" (or "New folder 2", ...) inside the one the
+    // path line names, selects it and lets the user rename it in the tree.
+    void NewFolder();
 
 private:
+    // The path line's folder, a relative one taken from the start folder.
+    QString LineFolder() const;
+    void RevealStart();
+    void ShowInLine(const QModelIndex& index);
+
     QString start_;
     CreateQuestion askCreate_;
+    QFileSystemModel* folders_;
+    QTreeView* tree_;
     QLineEdit* folderEdit_;
     QString chosen_;
+    bool followStart_ = true;  // until the user moves, the tree shows the start folder
+    bool revealing_ = false;
 };
 
-// The character table: a code page from the list of those this system can
-// convert (or none), and a table file typed or browsed for (or none); it
-// takes no answer with neither.
-class CharTableDialog : public QDialog {
+// The question of the texts' encoding, caption "Text encoding": "Bytes as
+// they are" (first and chosen at the start), then the code pages this system
+// converts, and an optional character table file for a code page.
+class EncodingPicker : public QDialog {
     Q_OBJECT
 public:
-    // Asked for the table file when Browse is clicked.
-    using BrowseQuestion = std::function<std::optional<std::string>()>;
-    CharTableDialog(QWidget* owner, BrowseQuestion browse);
-    CharTableChoice Choice() const;
-
-public slots:
-    void accept() override;
+    // Asked for a table file when Browse is pressed; nothing when cancelled.
+    using BrowseTable = std::function<std::optional<std::string>()>;
+    EncodingPicker(QWidget* owner, BrowseTable browse);
+    TextEncoding Chosen() const;
 
 private:
     QComboBox* encodingBox_;
@@ -69,7 +82,8 @@ public:
     std::optional<std::string> SaveFile(const FileDialogSetup& setup) override;
     void ShowError(const std::string& text) override;
     bool AskYesNo(const std::string& text, const std::string& caption) override;
-    std::optional<CharTableChoice> ChooseCharTable() override;
+    void ShowFolder(const std::string& folder) override;
+    std::optional<TextEncoding> PickEncoding() override;
 
 private:
     QWidget* owner_;

@@ -75,6 +75,7 @@ ResultsPane::ResultsPane(QWidget* parent) : QTableView(parent), model_(this)
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setTabKeyNavigation(false);  // Tab leaves the pane for the next control
 }
 
 void ResultsPane::Publish()

@@ -110,9 +110,10 @@ void DrawClearList(QPainter& p, const Ink& ink)
 }
 }  // namespace
 
-QPixmap ToolbarPixmap(ToolbarImage image, bool enabled)
+QPixmap ToolbarPixmap(ToolbarImage image, bool enabled, int scale)
 {
-    QPixmap pixmap(kToolbarImageSize, kToolbarImageSize);
+    QPixmap pixmap(kToolbarImageSize * scale, kToolbarImageSize * scale);
+    pixmap.setDevicePixelRatio(scale);  // drawn on the 16 x 16 grid, in finer pixels
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -131,8 +132,10 @@ QPixmap ToolbarPixmap(ToolbarImage image, bool enabled)
 QIcon ToolbarIcon(ToolbarImage image)
 {
     QIcon icon;
-    icon.addPixmap(ToolbarPixmap(image, true), QIcon::Normal);
-    icon.addPixmap(ToolbarPixmap(image, false), QIcon::Disabled);
+    for (int scale : {1, 2}) {
+        icon.addPixmap(ToolbarPixmap(image, true, scale), QIcon::Normal);
+        icon.addPixmap(ToolbarPixmap(image, false, scale), QIcon::Disabled);
+    }
     return icon;
 }
 

@@ -11,9 +11,11 @@ inline constexpr int kToolbarImageCount = 6;
 inline constexpr int kToolbarImageSize = 16;
 
 // The coloured picture (the `Enabled` list) or its grey outline (the
-// `Disabled` list), 16 x 16 on a transparent background.
-QPixmap ToolbarPixmap(ToolbarImage image, bool enabled);
-// Both forms in one icon: the grey one shows while the button is disabled.
+// `Disabled` list), 16 x 16 on a transparent background; with `scale` 2 in
+// 32 x 32 pixels for a display at twice the scale.
+QPixmap ToolbarPixmap(ToolbarImage image, bool enabled, int scale = 1);
+// Both forms in one icon, at both scales: the grey one shows while the button
+// is disabled.
 QIcon ToolbarIcon(ToolbarImage image);
 
 }  // namespace eit::window

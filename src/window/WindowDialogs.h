@@ -24,20 +24,12 @@ inline const FileDialogSetup SaveLST{"Select file...", "Project list files (*.ls
 inline const FileDialogSetup SaveRes{"Select target...", "Text files (*.txt)|*.txt", "txt"};
 // Choosing a font palette.
 inline const FileDialogSetup OpenACT{"Select palette...", "ACT palettes (*.act)|*.act", "act"};
-// Drawing letters: the sheet to draw into, the font to draw from, and a
-// character table file.
+// Choosing a character table file for the texts' encoding.
+inline const FileDialogSetup OpenTable{"Select character table...", "Character tables (*.tbl)|*.tbl|All files (*.*)|*.*", "*"};
+// Drawing letters: the sheet to draw into and the font to draw from.
 inline const FileDialogSetup OpenSheet{"Select sheet...", "Font sheets (*.bmp)|*.bmp", "bmp"};
 inline const FileDialogSetup OpenTTF{"Select font...", "TrueType and OpenType fonts (*.ttf;*.otf;*.ttc)|*.ttf;*.otf;*.ttc",
                                      "ttf"};
-inline const FileDialogSetup OpenTable{"Select character table...", "Character tables (*.tbl;*.txt)|*.tbl;*.txt", "tbl"};
-
-// Which letter each byte stands for: a code page by name, a table file of
-// "XX=c" lines, or the code page with the file's overrides; either may be
-// empty.
-struct CharTableChoice {
-    std::string encoding;
-    std::string tableFile;
-};
 
 // Files confirmed in an open dialog, as full paths in the dialog's order, and
 // the 1-based index of the filter they were chosen through.
@@ -63,9 +55,8 @@ public:
     virtual void ShowError(const std::string& text) = 0;
     // A question with Yes and No; true for Yes.
     virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
-    // The character table: a code page from a list, a table file, or both;
-    // nothing when cancelled.
-    virtual std::optional<CharTableChoice> ChooseCharTable() = 0;
+    // Opens a folder in the desktop's file manager, without waiting for it.
+    virtual void ShowFolder(const std::string& folder) = 0;
 
     std::optional<std::string> PickPalette() override { return OpenFile(OpenACT); }
 };

@@ -9,6 +9,7 @@
 #include "platform/Error.h"
 #include "platform/Hex.h"
 #include "platform/Utf8.h"
+#include "support/ErrorOf.h"
 #include "support/Files.h"
 #include "support/Shell.h"
 
@@ -16,19 +17,9 @@ namespace eit {
 namespace {
 
 using test::Bytes;
+using test::ErrorOf;
 using test::TempFolder;
 using test::WriteAll;
-
-template <class Action>
-std::string ErrorOf(Action action)
-{
-    try {
-        action();
-    } catch (const ToolError& e) {
-        return e.what();
-    }
-    return "(no error)";
-}
 
 // What Python's codecs say, by codec: "decode XX" and "encode CCCC" to a
 // code point or a byte, or "-". Written by tests/tools/codepage_expectations.py,
@@ -61,6 +52,8 @@ struct CodePageCase {
     const char* name;   // as the tool knows it
     const char* codec;  // as Python knows it
 };
+
+void PrintTo(const CodePageCase& c, std::ostream* out) { *out << c.name; }
 
 class CodePageAgainstPython : public ::testing::TestWithParam<CodePageCase> {};
 
@@ -145,19 +138,6 @@ TEST_F(CharTableFile, OverrideTakesItsByteAndItsCharacterFromTheCodePage)
     EXPECT_EQ(table.ByteOf(U'ł'), 0xB3);          // the rest of the code page stays
 }
 
-TEST_F(CharTableFile, TableAloneMapsOnlyTheBytesItLists)
-{
-    const CharTable table = Load("", "41=A\n20= \nA1=\xC4\x99\n");
-    EXPECT_EQ(table.Name(), "pl.tbl");
-    EXPECT_EQ(table.CharOf(0x41), U'A');
-    EXPECT_EQ(table.CharOf(0x20), U' ');
-    EXPECT_EQ(table.CharOf(0x42), std::nullopt);
-    EXPECT_EQ(table.ByteOf(U'B'), std::nullopt);
-    std::string text;
-    table.AppendText(text, "A B\xA1");
-    EXPECT_EQ(text, "A <$42>\xC4\x99");
-}
-
 TEST_F(CharTableFile, FaultyLinesAreRefusedNamingTheFileAndTheLines)
 {
     const std::string file = dir / "pl.tbl";
@@ -180,41 +160,6 @@ TEST_F(CharTableFile, FaultyLinesAreRefusedNamingTheFileAndTheLines)
     }
     EXPECT_EQ(ErrorOf([] { CharTable::Load("", ""); }), "No encoding: give a code page, a character table file or both");
     EXPECT_EQ(ErrorOf([&] { CharTable::Load("cp1250", dir / "none.tbl"); }), "Cannot open file " + (dir / "none.tbl"));
-}
-
-// A text of every byte 1 to 255 and the escapes' corner cases goes to UTF-8
-// and comes back byte for byte.
-TEST_F(CharTableFile, EveryByteComesBackThroughUtf8WithAndWithoutOverrides)
-{
-    Bytes everyByte;
-    for (int b = 1; b < 256; ++b) {
-        if (b != '\n' && b != '\r') everyByte += static_cast<char>(b);
-    }
-    const Bytes texts[] = {everyByte, "<$41>", "<$", "<<$$>", "a<$3C>b", "$<", "\x81<\x81$"};
-    const std::pair<std::string, Bytes> tables[] = {
-        {"windows-1250", ""}, {"windows-1252", ""}, {"cp852", ""}, {"koi8-r", ""},
-        {"windows-1252", "A1=\xC4\x99\nA2=\xC5\x82\n81=<\n82=$\n"},  // "<" and "$" on other bytes too
-        {"", "41=A\n3C=<\n24=$\n"},
-    };
-    for (const auto& [encoding, overrides] : tables) {
-        const CharTable table = overrides.empty() ? CharTable::Load(encoding, "") : Load(encoding, overrides);
-        for (const Bytes& text : texts) {
-            std::string utf8;
-            table.AppendText(utf8, text);
-            std::vector<std::uint8_t> back;
-            const auto fault = table.AppendBytes(back, utf8);
-            ASSERT_FALSE(fault) << table.Name() << ": " << fault->what;
-            EXPECT_EQ(Bytes(back.begin(), back.end()), text) << table.Name() << " via " << utf8;
-        }
-    }
-}
-
-TEST(CharTable, TextGoesToUtf8WithLineBreaksAsTheyAreAndEscapes)
-{
-    const CharTable table = CharTable::Load("windows-1250", "");
-    std::string utf8;
-    table.AppendText(utf8, "Za\xBF\xF3\xB3\xE6\r\nx\x81<$1>$<");
-    EXPECT_EQ(utf8, "Zażółć\r\nx<$81><$3C>$1>$<");
 }
 
 TEST(CharTable, LineThatCannotBecomeBytesNamesTheCharacterAndItsColumn)

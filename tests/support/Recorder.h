@@ -46,6 +46,8 @@ public:
     std::vector<std::string> shown;
     std::optional<std::string> palette;
     int palettesAsked = 0;
+    std::optional<TextEncoding> encoding = TextEncoding{};  // nothing: the question is cancelled
+    int encodingsAsked = 0;
 
     std::optional<std::string> PickTargetFolder(const std::string& start) override
     {
@@ -57,6 +59,11 @@ public:
     {
         ++palettesAsked;
         return palette;
+    }
+    std::optional<TextEncoding> PickEncoding() override
+    {
+        ++encodingsAsked;
+        return encoding;
     }
 };
 

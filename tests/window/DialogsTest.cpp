@@ -1,9 +1,13 @@
 // The Qt side of the window's dialogs that can be exercised without showing
-// a modal dialog: the filters and the folder picker's handling of a typed
-// folder that does not exist.
+// a modal dialog: the filters, the folder picker's focus, order, typing, new
+// folders and handling of a typed folder that does not exist, and the
+// question of the texts' encoding.
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileSystemModel>
 #include <QLineEdit>
+#include <QTreeView>
 #include <QPushButton>
 #include <QtTest>
 
@@ -66,24 +70,88 @@ private slots:
         QCOMPARE(picker.ChosenFolder(), start + QStringLiteral("/there"));
     }
 
-    void charTableDialogTakesACodePageATableFileOrBothButNotNeither()
+    void pickerStartsWithTheFocusOnItsPathLine()
+    {
+        eit::test::TempFolder dir;
+        QString start = QString::fromStdString(dir.str());
+        FolderPicker picker(nullptr, start, {});
+        picker.show();
+        QVERIFY(QTest::qWaitForWindowActive(&picker));
+        auto* line = picker.findChild<QLineEdit*>("FolderEdit");
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(line));
+        QCOMPARE(line->selectedText(), start);  // typing replaces it
+    }
+
+    void typingInTheTreeGoesToThePathLine()
+    {
+        eit::test::TempFolder dir;
+        QString start = QString::fromStdString(dir.str());
+        QDir(start).mkdir(QStringLiteral("target"));
+        FolderPicker picker(nullptr, start, [](const QString&) { return false; });
+        picker.show();
+        QVERIFY(QTest::qWaitForWindowActive(&picker));
+        auto* tree = picker.findChild<QTreeView*>("FolderTree");
+        tree->setFocus();
+        QModelIndex before = tree->currentIndex();
+        const QString typed = start + QStringLiteral("/target");
+        for (QChar c : typed) QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+        QCOMPARE(picker.findChild<QLineEdit*>("FolderEdit")->text(), typed);
+        QCOMPARE(tree->currentIndex(), before);  // "/" selected no folder by type-ahead
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(picker.result(), int(QDialog::Accepted));
+        QCOMPARE(picker.ChosenFolder(), typed);
+    }
+
+    void pickerSortsFoldersAndMakesNewOnes()
+    {
+        eit::test::TempFolder dir;
+        QString start = QString::fromStdString(dir.str());
+        for (const char* name : {"b", "C", "a"}) QDir(start).mkdir(QString::fromLatin1(name));
+        FolderPicker picker(nullptr, start, {});
+        auto* folders = picker.findChild<QFileSystemModel*>();
+        QModelIndex top = folders->index(start);
+        auto shown = [&] {
+            QStringList names;
+            for (int row = 0; row < folders->rowCount(top); ++row) names << folders->index(row, 0, top).data().toString();
+            return names;
+        };
+        QTRY_COMPARE(shown(), QStringList({"a", "b", "C"}));
+
+        auto* line = picker.findChild<QLineEdit*>("FolderEdit");
+        picker.NewFolder();
+        QCOMPARE(line->text(), start + QStringLiteral("/New folder"));
+        line->setText(start);
+        picker.NewFolder();
+        QVERIFY(QFileInfo(start + QStringLiteral("/New folder")).isDir());
+        QVERIFY(QFileInfo(start + QStringLiteral("/New folder 2")).isDir());
+        QCOMPARE(line->text(), start + QStringLiteral("/New folder 2"));  // the new one, where Return takes it
+        line->setText(start + QStringLiteral("/none"));
+        picker.NewFolder();  // inside a folder that does not exist: nothing
+        QVERIFY(!QFileInfo::exists(start + QStringLiteral("/none")));
+    }
+
+    void encodingPickerStartsWithTheBytesAsTheyAreAndTakesATableOnlyWithACodePage()
     {
         int browsed = 0;
-        CharTableDialog dialog(nullptr, [&] { return ++browsed, std::optional<std::string>("/tables/pl.tbl"); });
-        auto* encodings = dialog.findChild<QComboBox*>("EncodingBox");
-        QCOMPARE(encodings->itemText(0), QStringLiteral("(none)"));
-        QVERIFY(encodings->findText(QStringLiteral("windows-1250")) > 0);
+        const std::string table = QDir::toNativeSeparators(QStringLiteral("/somewhere/pl.tbl")).toStdString();
+        EncodingPicker picker(nullptr, [&] { return ++browsed, std::optional<std::string>(table); });
+        auto* box = picker.findChild<QComboBox*>("EncodingBox");
+        auto* tableEdit = picker.findChild<QLineEdit*>("TableEdit");
+        QCOMPARE(box->currentText(), QStringLiteral("Bytes as they are"));
+        QCOMPARE(box->itemText(1), QStringLiteral("windows-1250"));
+        QVERIFY(box->findText(QStringLiteral("cp852")) > 0);
+        QVERIFY(picker.Chosen().AsBytes());
+        QVERIFY(!tableEdit->isEnabled());
 
-        dialog.accept();  // neither: the dialog stays
-        QCOMPARE(dialog.result(), int(QDialog::Rejected));
-
-        encodings->setCurrentIndex(encodings->findText(QStringLiteral("windows-1250")));
-        dialog.findChild<QPushButton*>("BrowseTable")->click();
+        box->setCurrentIndex(box->findText(QStringLiteral("cp852")));
+        QVERIFY(tableEdit->isEnabled());
+        picker.findChild<QPushButton*>("BrowseTable")->click();
         QCOMPARE(browsed, 1);
-        dialog.accept();
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(dialog.Choice().encoding, std::string("windows-1250"));
-        QCOMPARE(dialog.Choice().tableFile, std::string("/tables/pl.tbl"));
+        QCOMPARE(picker.Chosen().codePage, std::string("cp852"));
+        QCOMPARE(picker.Chosen().tableFile, table);
+
+        box->setCurrentIndex(0);  // the bytes as they are take no table
+        QVERIFY(picker.Chosen().AsBytes());
     }
 };
 

@@ -11,6 +11,7 @@
 #include "platform/FileSystem.h"
 #include "ScriptedWindowDialogs.h"
 #include "support/Files.h"
+#include "support/LibBuilder.h"
 
 namespace eit::window::test {
 
@@ -72,6 +73,19 @@ public:
         form->BAddLogClick();
     }
     std::string Path(const std::string& name) const { return *dir / name; }
+    // The data of item i of a package made by Package().
+    static std::string ItemData(const std::string& package, int i)
+    {
+        return "data " + std::to_string(i) + " of " + package;
+    }
+    // A package in dir/in of `count` items "item<i>.dat".
+    std::string Package(const std::string& name, int count)
+    {
+        std::vector<eit::test::LibItem> items;
+        for (int i = 0; i < count; ++i) items.push_back({"item" + std::to_string(i) + ".dat", ItemData(name, i)});
+        WriteAll(Path("in/" + name), eit::test::MakeLib(items));
+        return Path("in/" + name);
+    }
 
     std::unique_ptr<TempFolder> dir;
     std::unique_ptr<ScriptedWindowDialogs> dialogs;

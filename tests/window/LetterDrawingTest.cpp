@@ -33,11 +33,11 @@ private slots:
         const eit::test::Bytes before = ReadAll(sheet);
         WriteAll(Path("pl.tbl"), "A3=\xC5\x81\nB9=\xC4\x85\n");  // Ł and ą
         dialogs->openFileAnswers = {sheet, kFont};
-        dialogs->charTable = CharTableChoice{"", Path("pl.tbl")};
+        dialogs->encoding = TextEncoding{"", Path("pl.tbl")};
         form->BDrawLettersClick();
 
         QCOMPARE(dialogs->openFileTitles, (std::vector<std::string>{"Select sheet...", "Select font..."}));
-        QCOMPARE(dialogs->charTablesAsked, 1);
+        QCOMPARE(dialogs->encodingsAsked, 1);
         QCOMPARE(dialogs->errors, std::vector<std::string>{});
         const QStringList lines = PaneLines();
         QCOMPARE(lines.size(), 3);
@@ -58,12 +58,13 @@ private slots:
         const eit::test::Bytes before = ReadAll(sheet);
         for (int answered = 0; answered < 3; ++answered) {
             dialogs->openFileTitles.clear();
-            dialogs->charTablesAsked = 0;
+            dialogs->encodingsAsked = 0;
             dialogs->openFileAnswers.assign({sheet, kFont});
             dialogs->openFileAnswers.resize(answered);  // then the question is cancelled
+            dialogs->encoding.reset();
             form->BDrawLettersClick();
             QCOMPARE(dialogs->openFileTitles.size(), std::size_t(std::min(answered + 1, 2)));
-            QCOMPARE(dialogs->charTablesAsked, answered == 2 ? 1 : 0);
+            QCOMPARE(dialogs->encodingsAsked, answered == 2 ? 1 : 0);
         }
         QCOMPARE(ReadAll(sheet), before);
         QCOMPARE(PaneLines(), QStringList());

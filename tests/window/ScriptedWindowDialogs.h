@@ -15,8 +15,9 @@ public:
     std::optional<std::string> folder;  // nothing: the picker is cancelled
     std::deque<std::string> openFileAnswers;  // the one-file dialog's answers, in order;
     std::optional<std::string> openFile;      // then this one
-    std::optional<CharTableChoice> charTable;  // nothing: cancelled
     bool answerYes = true;
+    std::optional<TextEncoding> encoding = TextEncoding{};  // nothing: the question is cancelled
+    int encodingsAsked = 0;
     // Called while a dialog is up, to look at the window then.
     std::function<void()> whileAsked;
 
@@ -27,7 +28,7 @@ public:
     std::vector<std::string> messages;  // "caption|text"
     std::vector<std::string> errors;
     std::vector<std::string> questions;
-    int charTablesAsked = 0;
+    std::vector<std::string> shownFolders;
 
     std::optional<FileChoice> OpenFiles(const FileDialogSetup&, int filterIndex) override
     {
@@ -58,17 +59,18 @@ public:
         messages.push_back(caption + "|" + text);
     }
     void ShowError(const std::string& text) override { errors.push_back(text); }
+    std::optional<TextEncoding> PickEncoding() override
+    {
+        ++encodingsAsked;
+        Asked();
+        return encoding;
+    }
     bool AskYesNo(const std::string& text, const std::string&) override
     {
         questions.push_back(text);
         return answerYes;
     }
-    std::optional<CharTableChoice> ChooseCharTable() override
-    {
-        ++charTablesAsked;
-        Asked();
-        return charTable;
-    }
+    void ShowFolder(const std::string& folder) override { shownFolders.push_back(folder); }
 
 private:
     void Asked()

@@ -8,6 +8,7 @@
 #include "formats/Formats.h"
 #include "platform/LineList.h"
 #include "platform/Paths.h"
+#include "support/CifBuilder.h"
 #include "support/FontBuilder.h"
 #include "support/LibBuilder.h"
 
@@ -17,8 +18,6 @@ using namespace eit::window::test;
 
 namespace {
 const QString kAllListCommands = QStringLiteral("BSaveList BRemLog BClearAll BProcess");
-
-std::string ItemData(const std::string& package, int i) { return "data " + std::to_string(i) + " of " + package; }
 
 // Runs `look` at the run's first event pumping, while the first item is under way.
 void AtFirstPump(std::function<void()> look) { QTimer::singleShot(0, std::move(look)); }
@@ -52,7 +51,8 @@ private slots:
                 bytes += ItemData(name, i).size();
             }
         }
-        expected << QStringLiteral("Total %1 bytes extracted.").arg(bytes);
+        expected << QStringLiteral("Total %1 bytes extracted.").arg(bytes)
+                 << "Operation log saved as " + QString::fromStdString(JoinPath(Path("out"), "result.log"));
         QCOMPARE(PaneLines(), expected);
         QCOMPARE(Pane()->model()->rowCount(), expected.size());  // every line shown
         QCOMPARE(progress, (std::vector<int>{25, 50, 75, 0, 50, 0}));
@@ -130,7 +130,7 @@ private slots:
         AtFirstPump([&] { form->close(); });
         form->BProcessClick();
         QCOMPARE(dialogs->questions.size(), std::size_t{1});
-        QCOMPARE(PaneLines().size(), 6);  // five items and the byte total
+        QCOMPARE(PaneLines().size(), 7);  // five items, the byte total and the log's path
         QVERIFY(form->isVisible());
     }
 
@@ -216,21 +216,31 @@ private slots:
         QCOMPARE(dialogs->openFileTitles.size(), std::size_t{2});
         QCOMPARE(dialogs->errors.size(), std::size_t{1});
         QCOMPARE(PaneLines(), QStringList({"face.fnt converted to bitmap font.",
-                                           QStringLiteral("Total %1 bytes extracted.").arg(QFileInfo(QString::fromStdString(Path("out/face.bmp"))).size())}));
+                                           QStringLiteral("Total %1 bytes extracted.").arg(QFileInfo(QString::fromStdString(Path("out/face.bmp"))).size()),
+                                           "Operation log saved as " + QString::fromStdString(JoinPath(Path("out"), "result.log"))}));
         LineList log;
         log.LoadFromFile(Path("out/result.log"));
         QCOMPARE(log[0], std::string_view("#Format: FNT"));
     }
 
-private:
-    // A package in dir/in of `count` items "item<i>.dat".
-    std::string Package(const std::string& name, int count)
+    void textRunAsksOnceForTheEncodingAndNamesItInTheResults()
     {
-        std::vector<eit::test::LibItem> items;
-        for (int i = 0; i < count; ++i) items.push_back({"item" + std::to_string(i) + ".dat", ItemData(name, i)});
-        WriteAll(Path("in/" + name), eit::test::MakeLib(items));
-        return Path("in/" + name);
+        WriteAll(Path("in/a.cif"), eit::test::BuildCif(eit::test::CifOfTexts({"g\xEA\x9C"}, "1")));
+        WriteAll(Path("in/b.tab"), eit::test::BuildCif(eit::test::CifOfTexts({"\xB3"})));
+        form->DropFiles({Path("in/a.cif"), Path("in/b.tab")});
+        dialogs->encoding = TextEncoding{"windows-1250", ""};
+        form->BProcessClick();
+        QCOMPARE(dialogs->encodingsAsked, 1);
+        QCOMPARE(PaneLines().first(), QStringLiteral("Text encoding: windows-1250"));
+        QCOMPARE(ReadAll(Path("out/a.txt")), "\xEF\xBB\xBF" + eit::test::TxtOf({"gęś"}));
+
+        dialogs->encoding.reset();  // giving up the question stops the run
+        form->BProcessClick();
+        QCOMPARE(dialogs->encodingsAsked, 2);
+        QCOMPARE(PaneLines(), QStringList({"Run stopped by user."}));
+        QVERIFY(dialogs->errors.empty());
     }
+
 };
 
 QTEST_MAIN(WindowRunTest)

@@ -1,0 +1,80 @@
+#include "formats/TextCoverage.h"
+
+#include <map>
+
+#include "formats/CifText.h"
+#include "platform/Error.h"
+#include "platform/Hex.h"
+#include "platform/LineList.h"
+
+namespace eit {
+
+namespace {
+constexpr std::uint64_t kFirstByteKey = std::uint64_t{1} << 32;  // past every code point
+
+class Tally {
+public:
+    void Count(std::optional<char32_t> character, std::optional<std::uint8_t> byte)
+    {
+        UsedCharacter& used = used_[character ? std::uint64_t{*character} : kFirstByteKey + *byte];
+        used.character = character;
+        used.byte = byte;
+        ++used.count;
+    }
+    // Counts the characters of one text line.
+    void CountLine(std::string_view line, const CharTable* table, const std::string& where)
+    {
+        if (!table) {
+            for (char byte : line) Count(std::nullopt, static_cast<std::uint8_t>(byte));
+            return;
+        }
+        for (std::size_t pos = 0, column = 1; pos < line.size(); ++column) {
+            const CharTable::Unit unit = table->UnitAt(line, pos);
+            if (!unit.character && !unit.byte) {
+                throw ToolError(where + ", column " + std::to_string(column) + ": byte " + HexByte(static_cast<std::uint8_t>(line[pos])) +
+                                " is not UTF-8; save the .txt as UTF-8");
+            }
+            Count(unit.character, unit.byte);
+            pos += unit.length;
+        }
+    }
+    std::vector<UsedCharacter> Result(const CifFont& font) const
+    {
+        std::vector<UsedCharacter> result;
+        for (auto [key, used] : used_) {
+            used.missing = used.byte && !FontHasGlyph(font, *used.byte);
+            result.push_back(used);
+        }
+        return result;
+    }
+
+private:
+    std::map<std::uint64_t, UsedCharacter> used_;
+};
+}  // namespace
+
+bool FontHasGlyph(const CifFont& font, std::uint8_t byte)
+{
+    if (byte >= font.GlyphCount() || byte >= font.RecordCount()) return false;
+    const GlyphRecord glyph = font.Record(byte);
+    return glyph.width != 0 && glyph.height != 0;
+}
+
+std::vector<UsedCharacter> UsedCharacters(const std::vector<std::string>& txtPaths, const CharTable* table, const CifFont& font)
+{
+    Tally tally;
+    for (const std::string& path : txtPaths) {
+        LineList lines;
+        if (LoadTxtLines(lines, path) && !table) throw SavedAsUtf8(path);
+        bool inText = false;
+        for (std::size_t i = 0; i < lines.Count(); ++i) {
+            const std::string_view line = lines[i];
+            if (!inText) inText = EntryOfHeader(line).has_value();
+            else if (HasEndMarker(line)) inText = false;
+            else tally.CountLine(line, table, path + ", line " + std::to_string(i + 1));
+        }
+    }
+    return tally.Result(font);
+}
+
+}  // namespace eit
