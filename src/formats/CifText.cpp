@@ -146,7 +146,7 @@ void ExtractCifText(RunContext& ctx, const std::string& path)
     ctx.StartFile("Extracting text from " + name + "...");
     ctx.report.PumpEvents();
     const std::string countText = std::to_string(count);
-    const std::string txtName = ReplaceExtension(name, ".txt");
+    const std::string txtName = ReplaceExtension(name, kTxtExtension);
     const std::string txtPath = JoinPath(ctx.TargetDir, txtName);
     CreateWholeFile(txtPath, [&](File& out) {
         std::string piece;
@@ -218,40 +218,79 @@ void TrimTrailingSpaces(LineList& lines)
 
 bool HasEndMarker(std::string_view line) { return line.find(kCifEndMarker) != std::string_view::npos; }
 
+// What insertion writes: the file's blocks as they are now, the new text
+// block (plain) and each entry's offset in it.
+struct CifTextPlan {
+    CifTextFile cif;
+    std::vector<std::uint8_t> text;
+    std::vector<std::uint32_t> offsets;
+
+    // Entry j's text in the new block, without lead byte and zero.
+    std::string_view NewText(std::size_t j) const
+    {
+        const std::size_t start = offsets[j] + (cif.leadBytes ? 1u : 0u);
+        const std::size_t end = (j + 1 < offsets.size() ? offsets[j + 1] : text.size()) - 1;
+        return {reinterpret_cast<const char*>(text.data()) + start, end - start};
+    }
+};
+
 // Appends the lines from `k` up to the next line holding the end marker,
-// joined by single LF bytes; a .txt that ends first raises the list error.
-void AppendText(std::vector<std::uint8_t>& block, const LineList& lines, std::size_t k)
+// joined by single LF bytes; a .txt that ends first is refused with the
+// list's error, naming the .txt and the entry.
+void AppendText(std::vector<std::uint8_t>& block, const LineList& lines, std::size_t k, const std::string& txtPath,
+                std::size_t entry)
 {
-    for (std::string_view line = lines[k]; !HasEndMarker(line);) {
+    for (const std::size_t start = k;; ++k) {
+        if (k >= lines.Count()) {
+            throw ToolError(std::string(ListIndexOutOfBounds(lines.Count()).what()) + ": " + txtPath +
+                            " ends inside the text of entry " + std::to_string(entry) + ": no end marker line " +
+                            std::string(kCifEndMarker) + " follows its header line " + CifEntryHeader(entry));
+        }
+        const std::string_view line = lines[k];
+        if (HasEndMarker(line)) return;
+        if (k > start) block.push_back('\n');
         block.insert(block.end(), line.begin(), line.end());
-        line = lines[++k];
-        if (!HasEndMarker(line)) block.push_back('\n');
     }
 }
 
-// The new text block: one record per entry in entry order; sets the new offsets.
-std::vector<std::uint8_t> BuildTextBlock(RunContext& ctx, CifTextFile& cif, const LineList& lines, const std::string& txtPath)
+// The new text block: one record per entry in entry order, and their offsets.
+void BuildTextBlock(RunContext& ctx, CifTextPlan& plan, const LineList& lines, const std::string& txtPath)
 {
+    const CifTextFile& cif = plan.cif;
     const std::size_t count = cif.EntryCount();
     const std::vector<std::size_t> headers = IndexHeaderLines(lines, count);
     auto cannotInsert = [&](const std::string& why) {
         return ToolError("Cannot insert " + txtPath + " into " + ctx.SourceStream.Path() + ": " + why);
     };
-    std::vector<std::uint8_t> block;
+    std::vector<std::uint8_t>& block = plan.text;
     block.reserve(cif.textBlock.size());
+    plan.offsets.reserve(count);
     for (std::size_t j = 0; j < count; ++j) {
         if (headers[j] == kNoLine) {
             throw cannotInsert("it has no header line " + CifEntryHeader(j) + " for entry " + std::to_string(j));
         }
         const std::uint64_t offset = block.size();
         if (cif.leadBytes) block.push_back(cif.textBlock[cif.Offset(j)]);
-        AppendText(block, lines, headers[j] + 1);
+        AppendText(block, lines, headers[j] + 1, txtPath, j);
         block.push_back(0);
         if (block.size() > kLargestU32) throw cannotInsert("the text block would pass 4 GiB, the limit of its 32-bit length");
-        cif.SetOffset(j, static_cast<std::uint32_t>(offset));
+        plan.offsets.push_back(static_cast<std::uint32_t>(offset));
         ctx.MoveProgress(static_cast<int>(j * 100 / count));
     }
-    return block;
+}
+
+// Reads the CIF file open as SourceStream and the .txt, and builds what
+// insertion writes, announcing the work with `message` once the file is read.
+CifTextPlan PlanCifText(RunContext& ctx, const std::string& path, const std::string& txtPath, const std::string& message)
+{
+    CifTextPlan plan{LoadCifTextFile(ctx, ctx.SourceStream, HasCifLeadBytes(path)), {}, {}};
+    ctx.StartFile(message);
+    ctx.report.PumpEvents();
+    LineList lines;
+    lines.LoadFromFile(txtPath);
+    TrimTrailingSpaces(lines);
+    BuildTextBlock(ctx, plan, lines, txtPath);
+    return plan;
 }
 
 // Keeps header and tableLength, then writes the new blocks, all through a file
@@ -276,24 +315,41 @@ std::size_t InsertCifText(RunContext& ctx, const std::string& path, std::size_t 
         ctx.report.AddResult(SourceMissingLine(path));
         return first + 1;
     }
-    const std::string txtPath = TargetPathOf(ctx.ReplayLines[first]);
+    const std::string txtPath = ctx.GroupTargetPath(path, first, first);
     if (!Exists(txtPath)) return first + 1;  // an item whose .txt is gone is passed over
 
-    File& cifFile = ctx.SourceStream;
-    CifTextFile cif = LoadCifTextFile(ctx, cifFile, HasCifLeadBytes(path));
-    ctx.StartFile("Inserting text to " + std::string(FileNameOf(path)) + "...");
-    ctx.report.PumpEvents();
-
-    LineList lines;
-    lines.LoadFromFile(txtPath);
-    TrimTrailingSpaces(lines);
-    std::vector<std::uint8_t> newText = BuildTextBlock(ctx, cif, lines, txtPath);
-    RexorBlock(cif.offsetTable);
-    RexorBlock(newText);
-    RewriteCifTextFile(cifFile, cif.offsetTable, newText);
+    CifTextPlan plan = PlanCifText(ctx, path, txtPath, "Inserting text to " + std::string(FileNameOf(path)) + "...");
+    for (std::size_t j = 0; j < plan.offsets.size(); ++j) plan.cif.SetOffset(j, plan.offsets[j]);
+    RexorBlock(plan.cif.offsetTable);
+    RexorBlock(plan.text);
+    RewriteCifTextFile(ctx.SourceStream, plan.cif.offsetTable, plan.text);
 
     ctx.report.AddResult("Inserted.");
     ctx.report.PumpEvents();
+    return first + 1;
+}
+
+std::size_t CheckCifText(RunContext& ctx, const std::string& path, std::size_t first, GroupCheck& check)
+{
+    if (!ctx.SourceStream.IsOpen()) {
+        check.summary = "not found, skipped";
+        return first + 1;
+    }
+    const std::string txtPath = ctx.GroupTargetPath(path, first, first);
+    if (!Exists(txtPath)) {
+        check.summary = txtPath + " not found, skipped";
+        return first + 1;
+    }
+    check.rewrites = true;
+    if (!check.IsFinal(txtPath)) {
+        File readable(txtPath, OpenMode::Read);
+        check.summary = "its text file " + txtPath + " is rewritten first by an earlier group";
+        return first + 1;
+    }
+    const CifTextPlan plan = PlanCifText(ctx, path, txtPath, "Checking " + std::string(FileNameOf(path)) + "...");
+    std::size_t differ = 0;
+    for (std::size_t j = 0; j < plan.offsets.size(); ++j) differ += plan.cif.Text(j) != plan.NewText(j) ? 1 : 0;
+    check.summary = DifferenceSummary(plan.offsets.size(), "text", "texts", differ);
     return first + 1;
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "run/GroupCheck.h"
 #include "run/RunContext.h"
 
 namespace eit {
@@ -64,9 +65,12 @@ std::string CifEntryHeader(std::size_t entry);
 inline constexpr std::string_view kCifEndMarker = "[########]";
 
 // Writes the texts of a CIF text file to TargetDir as NAME.txt.
+inline constexpr std::string_view kTxtExtension = ".txt";
 void ExtractCifText(RunContext& ctx, const std::string& path);
 // Rebuilds the text block of the CIF file open as SourceStream from the .txt
 // named by the "#Target:" line at `first`; returns first + 1.
 std::size_t InsertCifText(RunContext& ctx, const std::string& path, std::size_t first);
+// InsertCifText's reading and building without the write.
+std::size_t CheckCifText(RunContext& ctx, const std::string& path, std::size_t first, GroupCheck& check);
 
 }  // namespace eit

@@ -8,13 +8,14 @@
 namespace eit {
 
 const std::array<JobRow, 5> kJobRows = {{
-    {JobKind::ExtractLib, kLibFormatName, {".lib"}, "LIB packages (*.lib)|*.lib", "LIB packages", ExtractLib, InsertLib},
+    {JobKind::ExtractLib, kLibFormatName, {".lib"}, "LIB packages (*.lib)|*.lib", "LIB packages", "", ExtractLib, InsertLib,
+     CheckLib},
     {JobKind::ExtractCifText, kCifFormatName, {".cif", ".sal", ".tab"}, "CIF Text (*.cif)|*.cif;*.sal;*.tab", "CIF text files",
-     ExtractCifText, InsertCifText},
-    {JobKind::FontToBitmap, kFontFormatName, {".fnt"}, "CIF Font (*.fnt)|*.fnt", "CIF fonts", ConvertFontToBitmap,
-     ConvertBitmapToFont},
-    {JobKind::ReplayProject, "", {".lst"}, "Project list files (*.lst)|*.lst", "project lists", nullptr, nullptr},
-    {JobKind::ReplayLogs, "", {".log"}, "Log files (*.log)|*.log", "operation logs", nullptr, nullptr},
+     kTxtExtension, ExtractCifText, InsertCifText, CheckCifText},
+    {JobKind::FontToBitmap, kFontFormatName, {".fnt"}, "CIF Font (*.fnt)|*.fnt", "CIF fonts", kSheetExtension, ConvertFontToBitmap,
+     ConvertBitmapToFont, CheckBitmapToFont},
+    {JobKind::ReplayProject, "", {".lst"}, "Project list files (*.lst)|*.lst", "project lists", "", nullptr, nullptr, nullptr},
+    {JobKind::ReplayLogs, "", {".log"}, "Log files (*.log)|*.log", "operation logs", "", nullptr, nullptr, nullptr},
 }};
 
 static_assert(kJobRows.size() == KindByFilter.size() && kJobRows.size() == FormatNames.size());

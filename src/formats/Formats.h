@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "run/GroupCheck.h"
 #include "run/JobKind.h"
 #include "run/RunContext.h"
 
@@ -16,6 +17,10 @@ using ExtractHandler = void (*)(RunContext& ctx, const std::string& path);
 // extension) and the index of its group's first "#Target:" line, and returns
 // the index after which the replay goes on.
 using InsertHandler = std::size_t (*)(RunContext& ctx, const std::string& path, std::size_t first);
+// Check handler: the insertion's reading and checking without any write; it
+// takes what the insertion handler takes, returns the same index, and raises
+// the error the insertion would (for LIB items, before its first write).
+using CheckHandler = std::size_t (*)(RunContext& ctx, const std::string& path, std::size_t first, GroupCheck& check);
 
 // The "#Format: " names of the formats' groups in an operation log.
 inline constexpr std::string_view kLibFormatName = "LIB";
@@ -30,8 +35,13 @@ struct JobRow {
     std::array<std::string_view, 3> extensions;  // lower case with the dot; unused ones empty
     std::string_view filter;                    // the add-files dialog's "Caption (*.x)|*.x"
     std::string_view noun;                      // what a user calls a file of this kind
+    // The extension of the one file that extraction writes for a source,
+    // named after it, in the target folder; empty when it writes none there
+    // that could replace a file (LIB items are always new files).
+    std::string_view outputExtension;
     ExtractHandler extract;
     InsertHandler insert;
+    CheckHandler check;
 };
 
 // Every row, in the order of the add-files dialog's filters.

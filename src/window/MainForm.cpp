@@ -5,6 +5,7 @@
 
 #include "formats/Formats.h"
 #include "jobs/ProjectList.h"
+#include "jobs/ReplayCheck.h"
 #include "jobs/Run.h"
 #include "window/RtfWriter.h"
 #include "platform/Error.h"
@@ -167,10 +168,25 @@ void TMainForm::StopClick()
 void TMainForm::BProcessClick()
 {
     if (running_ || LogList->Count() == 0) return;
+    RunWork([this] { RunProcess(*ctx_, LogList->Entries()); });
+}
+
+void TMainForm::BCheckClick()
+{
+    if (running_ || LogList->Count() == 0) return;
+    if (!IsReplay(ctx_->JobKind)) {
+        dialogs_.ShowError("Check looks at what a replay would do: add operation logs or a project list first.");
+        return;
+    }
+    RunWork([this] { CheckReplay(*ctx_, LogList->Entries()); });
+}
+
+void TMainForm::RunWork(const std::function<void()>& work)
+{
     BeginRun();
     std::optional<std::string> error;
     try {
-        RunProcess(*ctx_, LogList->Entries());
+        work();
     } catch (const std::exception& e) {
         error = e.what();
     }

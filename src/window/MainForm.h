@@ -40,6 +40,9 @@ public:
     void BRemLogClick();
     void BClearAllClick();
     void BProcessClick();
+    // Check: for a job list of operation logs or a project list, what their
+    // replay would do and every error, in the results pane; writes nothing.
+    void BCheckClick();
     void BExitClick() { close(); }
     void StopClick();
     void SaveLogClick();
@@ -71,6 +74,8 @@ private:
     void ReportErrors(const std::function<void()>& work);
     void BeginRun();
     void EndRun();
+    // Runs `work` as a run: the toolbar idle meanwhile, an error shown after.
+    void RunWork(const std::function<void()>& work);
 
     WindowDialogs& dialogs_;
 
