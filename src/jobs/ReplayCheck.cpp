@@ -79,7 +79,8 @@ std::size_t CheckGroup(RunContext& ctx, RunCheck& check, const JobRow* format, c
         check.BeginGroup(source);
         const std::size_t next = format->check(ctx, JoinPath(ctx.TargetDir, name), i + 1, check);
         if (check.report) {
-            const char* note = check.SourceRewrittenEarlier() ? " (an earlier group rewrites it first)" : "";
+            const bool twice = check.rewrites && check.SourceRewrittenEarlier();
+            const char* note = twice ? " (an earlier group rewrites it first)" : "";
             ctx.report.AddResult(source + ": " + check.summary + note);
         }
         check.EndGroup();

@@ -202,6 +202,26 @@ private slots:
         QCOMPARE(dialogs->messages, std::vector<std::string>{"Process status:|Operation complete!"});
     }
 
+    void checkShowsWhatTheReplayWouldDoAndWritesNothing()
+    {
+        AddThrough(1, {Package("a.lib", 3)});
+        form->BProcessClick();
+        WriteAll(JoinPath(JoinPath(Path("out"), "DAT"), "a_item1.dat"), "edited item");
+        AddThrough(5, {Path("out/result.log")});
+        const std::string package = ReadAll(Path("in/a.lib"));
+        dialogs->messages.clear();
+        form->BCheckClick();
+        QCOMPARE(PaneLines(), QStringList({QString::fromStdString(Path("in/a.lib") + ": 3 items, 1 differs"),
+                                           "The replay would succeed."}));
+        QCOMPARE(ReadAll(Path("in/a.lib")), package);
+        QVERIFY(dialogs->messages.empty() && dialogs->errors.empty());
+        QVERIFY(Button("BProcess")->isEnabled());
+
+        AddThrough(1, {Package("b.lib", 1)});
+        form->BCheckClick();  // packages are not replayed: there is nothing to check
+        QCOMPARE(dialogs->errors.size(), std::size_t{1});
+    }
+
     void fontRunAsksForAPaletteThroughTheOpenActDialog()
     {
         WriteAll(Path("in/face.fnt"), eit::test::MakeFont({eit::test::PatternGlyph(1, 5, 7, 2)}));
