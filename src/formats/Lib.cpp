@@ -374,8 +374,10 @@ std::size_t CheckLib(RunContext& ctx, const std::string& path, std::size_t first
         if (check.report && !HoldsItem(package, entry, item)) ++differ;
         ctx.MoveProgress(static_cast<int>(std::uint64_t{i} * 100 / count));
     }
-    if (unreadable > 0) {
-        throw ToolError(firstError + (unreadable > 1 ? " (and " + std::to_string(unreadable - 1) + (unreadable == 2 ? " more item file)" : " more item files)") : ""));
+    if (unreadable == 1) throw ToolError(firstError);
+    if (unreadable > 1) {
+        const std::uint32_t more = unreadable - 1;
+        throw ToolError(firstError + " (and " + std::to_string(more) + (more == 1 ? " more item file)" : " more item files)"));
     }
     check.rewrites = true;
     check.summary = DifferenceSummary(count, "item", "items", differ);
