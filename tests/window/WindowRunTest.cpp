@@ -209,17 +209,11 @@ private slots:
         WriteAll(JoinPath(JoinPath(Path("out"), "DAT"), "a_item1.dat"), "edited item");
         AddThrough(5, {Path("out/result.log")});
         const std::string package = ReadAll(Path("in/a.lib"));
-        dialogs->messages.clear();
         form->BCheckClick();
         QCOMPARE(PaneLines(), QStringList({QString::fromStdString(Path("in/a.lib") + ": 3 items, 1 differs"),
                                            "The replay would succeed."}));
         QCOMPARE(ReadAll(Path("in/a.lib")), package);
-        QVERIFY(dialogs->messages.empty() && dialogs->errors.empty());
-        QVERIFY(Button("BProcess")->isEnabled());
-
-        AddThrough(1, {Package("b.lib", 1)});
-        form->BCheckClick();  // packages are not replayed: there is nothing to check
-        QCOMPARE(dialogs->errors.size(), std::size_t{1});
+        QVERIFY(dialogs->errors.empty());
     }
 
     void fontRunAsksForAPaletteThroughTheOpenActDialog()
