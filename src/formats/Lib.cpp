@@ -252,12 +252,18 @@ void CheckItemFits(const File& package, const std::string& itemPath, std::uint64
     }
 }
 
+// Two pieces of bytes to compare, allocated once for a whole package.
+struct ComparePieces {
+    std::vector<char> inPackage = std::vector<char>(File::kCopyPiece);
+    std::vector<char> inItem = std::vector<char>(File::kCopyPiece);
+};
+
 // Whether an entry's bytes in the package are the item file's, compared
 // piece by piece; an entry whose bytes lie outside the package differs.
-bool HoldsItem(File& package, const LibEntry& entry, File& item)
+bool HoldsItem(File& package, const LibEntry& entry, File& item, ComparePieces& pieces)
 {
     if (item.Size() != entry.size || std::uint64_t{entry.offset} + entry.size > package.Size()) return false;
-    std::vector<char> inPackage(File::kCopyPiece), inItem(File::kCopyPiece);
+    auto& [inPackage, inItem] = pieces;
     package.Seek(entry.offset);
     item.Seek(0);
     for (std::uint64_t left = entry.size; left > 0;) {
@@ -351,6 +357,7 @@ std::size_t CheckLib(RunContext& ctx, const std::string& path, std::size_t first
     std::uint64_t offset = directoryEnd;
     std::uint32_t differ = 0, unknown = 0, unreadable = 0;
     std::string firstError;
+    ComparePieces pieces;
     for (std::uint32_t i = 0; i < count; ++i) {
         const LibEntry entry = directory.Next();
         const std::string itemPath = TargetPathOf(ctx.ReplayLines[first + i]);
@@ -371,7 +378,7 @@ std::size_t CheckLib(RunContext& ctx, const std::string& path, std::size_t first
         }
         CheckItemFits(package, itemPath, offset, item.Size());
         offset += item.Size();
-        if (check.report && !HoldsItem(package, entry, item)) ++differ;
+        if (check.report && !HoldsItem(package, entry, item, pieces)) ++differ;
         ctx.MoveProgress(static_cast<int>(std::uint64_t{i} * 100 / count));
     }
     if (unreadable == 1) throw ToolError(firstError);
