@@ -1,8 +1,8 @@
 #include "jobs/Run.h"
 
-#include "formats/Formats.h"
 #include <map>
 
+#include "formats/Formats.h"
 #include "jobs/Replay.h"
 #include "jobs/ReplayCheck.h"
 #include "run/LogLines.h"
@@ -48,9 +48,7 @@ bool ProcessEntries(RunContext& ctx, const std::vector<std::string>& jobs)
     }
     return true;
 }
-}  // namespace
 
-namespace {
 ToolError LineBreakRefusal(const std::string& what, const std::string& path)
 {
     return ToolError("Cannot extract " + what + ShowLineBreaks(path) +
