@@ -46,6 +46,13 @@ void ConsoleReporter::AddResult(std::string_view line)
     std::fputc('\n', stdout);
 }
 
+void ConsoleReporter::Warning(std::string_view line)
+{
+    AddResult(line);
+    std::fflush(stdout);
+    std::fprintf(stderr, "eitool: %.*s\n", static_cast<int>(line.size()), line.data());
+}
+
 void ConsoleReporter::Progress(int position, int max)
 {
     int percent = max > 0 ? position * 100 / max : 0;

@@ -12,6 +12,7 @@
 #include "formats/Lib.h"
 #include "formats/TextCoverage.h"
 #include "jobs/ProjectList.h"
+#include "jobs/ReplayCheck.h"
 #include "jobs/Run.h"
 #include "platform/CodePage.h"
 #include "platform/Error.h"
@@ -49,6 +50,7 @@ struct Options {
     std::string font;
     eit::TextEncoding encoding;
     std::vector<std::string> files;
+    bool check = false;
 };
 
 class UsageError : public std::runtime_error {
@@ -159,6 +161,27 @@ int Run(eit::JobKind kind, std::vector<std::string> jobs, const Options& options
     return 0;
 }
 
+// replay --check: what the replay would do, and its errors; writes nothing.
+// Exit 0 when the replay would succeed, else 1 with the errors on standard error.
+int Check(eit::JobKind kind, const std::vector<std::string>& logs, const Options& options)
+{
+    eit::cli::ConsoleReporter reporter;
+    eit::cli::ScriptedDialogs dialogs;
+    eit::RunContext ctx(reporter, dialogs);
+    ctx.GivenEncoding = CheckedEncoding(options.encoding);
+    ctx.JobKind = kind;
+    ctx.TargetDir = options.target.empty() ? eit::CurrentFolder() : eit::AbsolutePath(options.target);
+    stopFlag = &ctx.StopRequested;
+    std::signal(SIGINT, OnInterrupt);
+    const std::vector<std::string> errors = eit::CheckReplay(ctx, logs);
+    stopFlag = nullptr;
+    reporter.EndDisplay();
+    std::fflush(stdout);
+    for (const std::string& error : errors) std::cerr << "eitool: " << error << "\n";
+    std::cerr << std::flush;
+    return errors.empty() ? 0 : kExitError;
+}
+
 int List(const std::string& packagePath)
 {
     eit::File package(packagePath, eit::OpenMode::Read);
@@ -239,6 +262,8 @@ int main(int argc, char** argv)
     replay->add_option("--palette", options.palette, "ACT palette for fonts");
     AddEncodingOptions(replay, options);
     CLI::Option* project = replay->add_option("--project", options.project, "A project list of operation logs");
+    replay->add_flag("--check", options.check,
+                     "Write nothing: show what the replay would do to each source, and every error (exit 1 on errors)");
     replay->add_option("logs", options.files, "Operation logs")->excludes(project);
 
     CLI::App* list = app.add_subcommand("list", "List the directory of a LIB package");
@@ -264,9 +289,12 @@ int main(int argc, char** argv)
         if (coverage->parsed()) return Coverage(options);
         for (std::string& file : options.files) file = eit::AbsolutePath(file);
         if (extract->parsed()) return Run(ExtractRow(options)->kind, options.files, options);
-        if (!options.project.empty()) return Run(eit::JobKind::ReplayProject, eit::LoadProjectList(options.project), options);
-        if (options.files.empty()) throw UsageError("replay needs operation logs or --project LIST");
-        return Run(eit::JobKind::ReplayLogs, options.files, options);
+        const bool fromProject = !options.project.empty();
+        if (!fromProject && options.files.empty()) throw UsageError("replay needs operation logs or --project LIST");
+        const eit::JobKind kind = fromProject ? eit::JobKind::ReplayProject : eit::JobKind::ReplayLogs;
+        const std::vector<std::string> logs = fromProject ? eit::LoadProjectList(options.project) : options.files;
+        if (options.check) return Check(kind, logs, options);
+        return Run(kind, logs, options);
     } catch (const UsageError& e) {
         std::cerr << "eitool: " << e.what() << "\n" << app.help() << std::flush;
         return kExitUsage;
