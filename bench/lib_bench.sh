@@ -3,7 +3,8 @@
 # against tar -x, replay against tar -c; and eitool's peak memory.
 # Runs come in pairs, eitool and tar one right after the other (which goes
 # first alternates), so the drift of a shared machine weighs on both alike;
-# the ratio reported is the median of the pairs' ratios.
+# the ratio reported is the median of the pairs' ratios, of wall time and of
+# processor time (user + system: on a busy machine the steadier of the two).
 # By default the files live on tmpfs (/dev/shm): on the disk, runs over many
 # small files vary by a factor of ten from run to run.
 # Usage: bench/lib_bench.sh [--disk [FOLDER]] [--pairs N] [--bin DIR]
@@ -37,36 +38,39 @@ else
   [ -x "$make_lib" ] || make_lib=$bin/bench/make_lib
 fi
 
-# Runs a command with no writes pending; sets `seconds` (wall) and `kib` (peak).
+# Runs a command with no writes pending; sets `seconds` (wall), `cpu` (user +
+# system seconds) and `kib` (peak memory).
 measure() {
   sync
-  local start=$EPOCHREALTIME
-  /usr/bin/time -f %M -o "$work/.peak" "$@" >/dev/null 2>"$work/.err" || { cat "$work/.err" >&2; exit 1; }
+  local start=$EPOCHREALTIME user system
+  /usr/bin/time -f "%U %S %M" -o "$work/.time" "$@" >/dev/null 2>"$work/.err" || { cat "$work/.err" >&2; exit 1; }
   seconds=$(echo "$EPOCHREALTIME - $start" | bc -l)
-  kib=$(cat "$work/.peak")
+  read -r user system kib <"$work/.time"
+  cpu=$(echo "$user + $system" | bc -l)
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # One pair: the eitool command (words up to "--") against the tar command, in
 # the order given by the pair's number; each preceded by `reset`. Appends the
-# ratio to $ratios and raises $peak.
+# ratios to $ratios and $cpu_ratios and raises $peak.
 pair() {  # number reset-function eitool-words... -- tar-words...
   local n=$1 reset=$2; shift 2
   local tool=() other=()
   while [ "$1" != -- ]; do tool+=("$1"); shift; done
   shift; other=("$@")
-  local tool_s other_s
+  local tool_s other_s tool_cpu other_cpu
   for side in $((n % 2)) $((1 - n % 2)); do
     $reset
     if [ "$side" = 0 ]; then
-      measure "${tool[@]}"; tool_s=$seconds; [ "$kib" -gt "$peak" ] && peak=$kib
+      measure "${tool[@]}"; tool_s=$seconds tool_cpu=$cpu; [ "$kib" -gt "$peak" ] && peak=$kib
     else
-      measure "${other[@]}"; other_s=$seconds
+      measure "${other[@]}"; other_s=$seconds other_cpu=$cpu
     fi
   done
   ratios+=$(echo "$tool_s / $other_s" | bc -l)$'\n'
-  printf '    pair %d: eitool %6.3fs  tar %6.3fs\n' "$n" "$tool_s" "$other_s"
+  cpu_ratios+=$(echo "$tool_cpu / $other_cpu" | bc -l)$'\n'
+  printf '    pair %d: eitool %6.3fs (cpu %6.3fs)  tar %6.3fs (cpu %6.3fs)\n' "$n" "$tool_s" "$tool_cpu" "$other_s" "$other_cpu"
 }
 
 run_case() {  # name count size
@@ -78,30 +82,30 @@ run_case() {  # name count size
   fresh() { rm -rf "$dir/out"; mkdir "$dir/out"; }
   echo "$name"
 
-  local ratios= peak=0
+  local ratios= cpu_ratios= peak=0
   for ((n = 1; n <= pairs; n++)); do
     pair "$n" fresh "$eitool" extract --target "$dir/out" "$dir/pkg.lib" -- tar -xf "$dir/items.tar" -C "$dir/out"
   done
   fresh
-  local extract_ratio extract_peak=$peak
-  extract_ratio=$(printf %s "$ratios" | median)
+  local extract_ratio extract_cpu extract_peak=$peak
+  extract_ratio=$(printf %s "$ratios" | median) extract_cpu=$(printf %s "$cpu_ratios" | median)
 
-  ratios= peak=0
+  ratios= cpu_ratios= peak=0
   for ((n = 1; n <= pairs; n++)); do
     pair "$n" : "$eitool" replay --target "$dir/items" "$dir/items/result.log" -- tar -cf "$dir/items.tar" -C "$dir/items" BIN DAT
   done
-  local replay_ratio replay_peak=$peak same
-  replay_ratio=$(printf %s "$ratios" | median)
+  local replay_ratio replay_cpu replay_peak=$peak same
+  replay_ratio=$(printf %s "$ratios" | median) replay_cpu=$(printf %s "$cpu_ratios" | median)
   cmp -s "$dir/pkg.lib" <("$make_lib" /dev/stdout "$count" "$size") && same=yes || same=NO
 
-  printf '%-22s extract/tar -x %4.2f | replay/tar -c %4.2f | peak %d / %d KiB | package unchanged: %s\n' \
-    "$name" "$extract_ratio" "$replay_ratio" "$extract_peak" "$replay_peak" "$same" | tee -a "$work/summary"
+  printf '%-22s extract/tar -x %4.2f (cpu %4.2f) | replay/tar -c %4.2f (cpu %4.2f) | peak %d / %d KiB | package unchanged: %s\n' \
+    "$name" "$extract_ratio" "$extract_cpu" "$replay_ratio" "$replay_cpu" "$extract_peak" "$replay_peak" "$same" | tee -a "$work/summary"
   rm -rf "$dir"
 }
 
 mkdir -p "$work"
 : >"$work/summary"
-echo "work folder $work ($(df --output=fstype "$work" | tail -1)), $pairs pairs, median ratio eitool/tar"
+echo "work folder $work ($(df --output=fstype "$work" | tail -1)), $pairs pairs, median ratios eitool/tar"
 run_case "1 GiB in 10,000 items" 10000 107374
 run_case "200,000 items of 64 B" 200000 64
 echo
