@@ -41,7 +41,8 @@ unsigned long long KernelCopied() { return kernelCopied; }
 
 std::size_t KernelCopyAllowed(std::size_t n)
 {
-    return kernelCopyLeft < 0 ? n : static_cast<std::size_t>(std::min<unsigned long long>(n, static_cast<unsigned long long>(kernelCopyLeft)));
+    if (kernelCopyLeft < 0) return n;
+    return static_cast<std::size_t>(std::min<unsigned long long>(n, static_cast<unsigned long long>(kernelCopyLeft)));
 }
 
 void CountKernelCopy(std::size_t n)

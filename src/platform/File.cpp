@@ -128,7 +128,7 @@ std::uint64_t File::Size() const
     // A file opened for reading only cannot change size through us: its size
     // is taken once. (Where nobody is kept from writing it, a read past what
     // it holds by then fails as any short read does.)
-    if (!ReadOnly()) return SystemSize();
+    if (!ReadOnly(mode_)) return SystemSize();
     if (!readSize_) readSize_ = SystemSize();
     return *readSize_;
 }

@@ -13,8 +13,8 @@ namespace eit {
 
 enum class OpenMode {
     Read,          // existing file, reading; others may read, nobody may write
-    ReadUnlocked,  // existing file, reading, with no lock: the user's own files,
-                   // read only as items, texts or sheets
+    ReadUnlocked,  // existing file, reading; others may read and write: the
+                   // user's own files, read only as items, texts or sheets
     ReadWrite,     // existing file, reading and writing, shared with nobody
     Create,        // created or emptied, reading and writing, shared with nobody
 };
@@ -90,7 +90,7 @@ private:
     // moving neither position; returns how many it copied: fewer (down to 0)
     // where the system cannot copy so, after which neither file tries again.
     std::size_t KernelCopy(File& source, std::size_t n);
-    bool ReadOnly() const { return mode_ == OpenMode::Read || mode_ == OpenMode::ReadUnlocked; }
+    static bool ReadOnly(OpenMode mode) { return mode == OpenMode::Read || mode == OpenMode::ReadUnlocked; }
 
     Handle handle_ = kNoHandle;
     std::string path_;

@@ -22,8 +22,7 @@ using faults::InjectedFailure;
 void File::Open(const std::string& path, OpenMode mode)
 {
     Close();
-    const bool readOnly = mode == OpenMode::Read || mode == OpenMode::ReadUnlocked;
-    int flags = O_CLOEXEC | (readOnly ? O_RDONLY : O_RDWR);
+    int flags = O_CLOEXEC | (ReadOnly(mode) ? O_RDONLY : O_RDWR);
     if (mode == OpenMode::Create) flags |= O_CREAT;
     int fd = ::open(path.c_str(), flags, 0666);
     auto fail = [&] { return mode == OpenMode::Create ? CannotCreateFile(path) : CannotOpenFile(path); };
@@ -33,8 +32,10 @@ void File::Open(const std::string& path, OpenMode mode)
         ::close(fd);
         throw fail();
     }
-    // Advisory locks stand in for the sharing modes of other systems.
-    bool locked = mode == OpenMode::ReadUnlocked || flock(fd, (readOnly ? LOCK_SH : LOCK_EX) | LOCK_NB) == 0;
+    // Advisory locks stand in for the sharing modes of other systems; the
+    // user's own files, read as items, texts or sheets, take none: nothing
+    // needs them guarded, and a lock is one more system call per item.
+    bool locked = mode == OpenMode::ReadUnlocked || flock(fd, (ReadOnly(mode) ? LOCK_SH : LOCK_EX) | LOCK_NB) == 0;
     // Emptying an already empty new file is skipped: on some file systems a
     // truncation to zero makes the close flush the file at once.
     bool empty = info.st_size == 0;
