@@ -149,6 +149,9 @@ void ExtractLib(RunContext& ctx, const std::string& path)
 {
     File package(path, OpenMode::Read);
     CheckWholeDirectory(package);
+    // The items' bytes are read through a handle of their own, so that its
+    // read-ahead and the directory walk's do not displace each other.
+    File itemData(path, OpenMode::Read);
     LibDirectoryReader directory(package);
     const std::string packageName(FileNameOf(path));
     const std::string stem = PackageStem(packageName);
@@ -174,8 +177,8 @@ void ExtractLib(RunContext& ctx, const std::string& path)
         std::string outputPath;
         File output = CreateOutputFile(typeFolder, PlainTargetName(stem, itemName), typeName, outputPath);
         FillNewFile(output, [&](File& out) {
-            package.Seek(entry.offset);
-            out.CopyFrom(package, entry.size);
+            itemData.Seek(entry.offset);
+            out.CopyFrom(itemData, entry.size);
         });
         ctx.TotalBytes += entry.size;
 
@@ -323,7 +326,7 @@ std::size_t InsertLib(RunContext& ctx, const std::string& path, std::size_t firs
         const std::string itemName(FileNameOf(itemPath));
         ctx.report.CurrentMessage("Inserting " + itemName + " to " + packageName + "...");
         ctx.report.PumpEvents();
-        File item(itemPath, OpenMode::Read);
+        File item(itemPath, OpenMode::ReadUnlocked);
         const std::uint64_t size = item.Size();
         CheckItemFits(package, itemPath, offset, size);
         out.CopyFrom(item, size);
