@@ -332,7 +332,7 @@ std::size_t CheckBitmapToFont(RunContext& ctx, const std::string& path, std::siz
     const std::string sheetPath = ctx.GroupTargetPath(path, first, first);
     check.rewrites = true;
     if (!check.IsFinal(sheetPath)) {
-        File readable(sheetPath, OpenMode::Read);
+        File readable(sheetPath, OpenMode::ReadUnlocked);
         check.summary = "its sheet " + sheetPath + " is rewritten first by an earlier group";
         return first;
     }

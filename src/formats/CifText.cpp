@@ -378,7 +378,7 @@ std::size_t CheckCifText(RunContext& ctx, const std::string& path, std::size_t f
     }
     check.rewrites = true;
     if (!check.IsFinal(txtPath)) {
-        File readable(txtPath, OpenMode::Read);
+        File readable(txtPath, OpenMode::ReadUnlocked);
         check.summary = "its text file " + txtPath + " is rewritten first by an earlier group";
         return first + 1;
     }

@@ -367,7 +367,7 @@ std::size_t CheckLib(RunContext& ctx, const std::string& path, std::size_t first
         const bool final = check.IsFinal(itemPath);
         File item;
         try {
-            item.Open(itemPath, OpenMode::Read);  // it exists, is a regular file and can be read
+            item.Open(itemPath, OpenMode::ReadUnlocked);  // it exists, is a regular file and can be read
         } catch (const ToolError& e) {
             if (!check.report) throw;
             // Reported: every item file that is missing or cannot be read is named, not just the first.
