@@ -1,38 +1,113 @@
 #!/usr/bin/env bash
-# Times eitool on LIB packages against tar on the same items, side by side:
-#   extraction against tar -x, replay against tar -c; and eitool's peak memory.
-# Usage: bench/lib_bench.sh [WORK_FOLDER]   (needs about 6 GiB free there)
+# Times eitool on LIB packages against tar on the same items: extraction
+# against tar -x, replay against tar -c; and eitool's peak memory.
+# Runs come in pairs, eitool and tar one right after the other (which goes
+# first alternates), so the drift of a shared machine weighs on both alike;
+# the ratio reported is the median of the pairs' ratios, of wall time and of
+# processor time (user + system: on a busy machine the steadier of the two).
+# By default the files live on tmpfs (/dev/shm): on the disk, runs over many
+# small files vary by a factor of ten from run to run.
+# Usage: bench/lib_bench.sh [--disk [FOLDER]] [--pairs N] [--bin DIR]
+#   --disk   work on the disk, in FOLDER (default /var/tmp/eit-lib-bench)
+#   --pairs  pairs per measurement (default 5)
+#   --bin    take eitool and make_lib from DIR (another build) instead of
+#            building the release preset
+# Needs about 5 GiB free in the work folder.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-work=${1:-/tmp/eit-lib-bench}
+work=/dev/shm/eit-lib-bench
+pairs=5
+bin=
+while [ $# -gt 0 ]; do
+  case $1 in
+    --disk) work=/var/tmp/eit-lib-bench
+            if [ $# -gt 1 ] && [ "${2#--}" = "$2" ]; then work=$2; shift; fi ;;
+    --pairs) pairs=$2; shift ;;
+    --bin) bin=$(cd "$2" && pwd); shift ;;
+    *) echo "usage: $0 [--disk [FOLDER]] [--pairs N] [--bin DIR]" >&2; exit 2 ;;
+  esac
+  shift
+done
 command -v /usr/bin/time >/dev/null || apt-get install -y -q time >/dev/null
-cmake --preset release >/dev/null
-cmake --build --preset release -j "$(nproc)" --target eitool make_lib >/dev/null
-bin=$root/build/release
+if [ -z "$bin" ]; then
+  cmake --preset release >/dev/null
+  cmake --build --preset release -j 2 --target eitool make_lib >/dev/null
+  eitool=$root/build/release/eitool make_lib=$root/build/release/bench/make_lib
+else
+  eitool=$bin/eitool make_lib=$bin/make_lib
+  [ -x "$make_lib" ] || make_lib=$bin/bench/make_lib
+fi
 
-measure() {  # prints "seconds peak-KiB" of a command, started with no writes pending
+# Runs a command with no writes pending; sets `seconds` (wall), `cpu` (user +
+# system seconds) and `kib` (peak memory).
+measure() {
   sync
-  /usr/bin/time -f "%e %M" -o "$work/.time" "$@" >/dev/null
-  cat "$work/.time"
+  local start=$EPOCHREALTIME user system
+  /usr/bin/time -f "%U %S %M" -o "$work/.time" "$@" >/dev/null 2>"$work/.err" || { cat "$work/.err" >&2; exit 1; }
+  seconds=$(echo "$EPOCHREALTIME - $start" | bc -l)
+  read -r user system kib <"$work/.time"
+  cpu=$(echo "$user + $system" | bc -l)
+}
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# One pair: the eitool command (words up to "--") against the tar command, in
+# the order given by the pair's number; each preceded by `reset`. Appends the
+# ratios to $ratios and $cpu_ratios and raises $peak.
+pair() {  # number reset-function eitool-words... -- tar-words...
+  local n=$1 reset=$2; shift 2
+  local tool=() other=()
+  while [ "$1" != -- ]; do tool+=("$1"); shift; done
+  shift; other=("$@")
+  local tool_s other_s tool_cpu other_cpu
+  for side in $((n % 2)) $((1 - n % 2)); do
+    $reset
+    if [ "$side" = 0 ]; then
+      measure "${tool[@]}"; tool_s=$seconds tool_cpu=$cpu; [ "$kib" -gt "$peak" ] && peak=$kib
+    else
+      measure "${other[@]}"; other_s=$seconds other_cpu=$cpu
+    fi
+  done
+  ratios+=$(echo "$tool_s / $other_s" | bc -l)$'\n'
+  cpu_ratios+=$(echo "$tool_cpu / $other_cpu" | bc -l)$'\n'
+  printf '    pair %d: eitool %6.3fs (cpu %6.3fs)  tar %6.3fs (cpu %6.3fs)\n' "$n" "$tool_s" "$tool_cpu" "$other_s" "$other_cpu"
 }
 
 run_case() {  # name count size
-  local name=$1 dir=$work/case
+  local name=$1 count=$2 size=$3 dir=$work/case
   rm -rf "$dir" && mkdir -p "$dir"
-  "$bin/bench/make_lib" "$dir/pkg.lib" "$2" "$3"
-  sync
-  read -r ext_s ext_kb < <(measure "$bin/eitool" extract --target "$dir/out" "$dir/pkg.lib")
-  read -r tarc_s _ < <(measure tar -cf "$dir/items.tar" -C "$dir/out" BIN DAT)
-  mkdir -p "$dir/tarout"
-  read -r tarx_s _ < <(measure tar -xf "$dir/items.tar" -C "$dir/tarout")
-  read -r rep_s rep_kb < <(measure "$bin/eitool" replay --target "$dir/out" "$dir/out/result.log")
-  cmp -s "$dir/pkg.lib" <("$bin/bench/make_lib" /dev/stdout "$2" "$3") && same=yes || same=NO
-  printf '%-22s extract %6.2fs  tar -x %6.2fs  ratio %4.2f | replay %6.2fs  tar -c %6.2fs  ratio %4.2f | peak %5d / %5d KiB | package unchanged: %s\n' \
-    "$name" "$ext_s" "$tarx_s" "$(echo "$ext_s / $tarx_s" | bc -l)" "$rep_s" "$tarc_s" "$(echo "$rep_s / $tarc_s" | bc -l)" \
-    "$ext_kb" "$rep_kb" "$same"
+  "$make_lib" "$dir/pkg.lib" "$count" "$size"
+  "$eitool" extract --target "$dir/items" "$dir/pkg.lib" >/dev/null 2>&1  # what replay and tar -c read
+  tar -cf "$dir/items.tar" -C "$dir/items" BIN DAT                   # what tar -x reads
+  fresh() { rm -rf "$dir/out"; mkdir "$dir/out"; }
+  echo "$name"
+
+  local ratios= cpu_ratios= peak=0
+  for ((n = 1; n <= pairs; n++)); do
+    pair "$n" fresh "$eitool" extract --target "$dir/out" "$dir/pkg.lib" -- tar -xf "$dir/items.tar" -C "$dir/out"
+  done
+  fresh
+  local extract_ratio extract_cpu extract_peak=$peak
+  extract_ratio=$(printf %s "$ratios" | median) extract_cpu=$(printf %s "$cpu_ratios" | median)
+
+  ratios= cpu_ratios= peak=0
+  for ((n = 1; n <= pairs; n++)); do
+    pair "$n" : "$eitool" replay --target "$dir/items" "$dir/items/result.log" -- tar -cf "$dir/items.tar" -C "$dir/items" BIN DAT
+  done
+  local replay_ratio replay_cpu replay_peak=$peak same
+  replay_ratio=$(printf %s "$ratios" | median) replay_cpu=$(printf %s "$cpu_ratios" | median)
+  cmp -s "$dir/pkg.lib" <("$make_lib" /dev/stdout "$count" "$size") && same=yes || same=NO
+
+  printf '%-22s extract/tar -x %4.2f (cpu %4.2f) | replay/tar -c %4.2f (cpu %4.2f) | peak %d / %d KiB | package unchanged: %s\n' \
+    "$name" "$extract_ratio" "$extract_cpu" "$replay_ratio" "$replay_cpu" "$extract_peak" "$replay_peak" "$same" | tee -a "$work/summary"
   rm -rf "$dir"
 }
 
 mkdir -p "$work"
+: >"$work/summary"
+echo "work folder $work ($(df --output=fstype "$work" | tail -1)), $pairs pairs, median ratios eitool/tar"
 run_case "1 GiB in 10,000 items" 10000 107374
 run_case "200,000 items of 64 B" 200000 64
+echo
+cat "$work/summary"
+rm -rf "$work"

@@ -46,11 +46,11 @@ void ConsoleReporter::AddResult(std::string_view line)
     std::fputc('\n', stdout);
 }
 
-void ConsoleReporter::AddWarning(std::string_view line)
+void ConsoleReporter::Warning(std::string_view line)
 {
     AddResult(line);
     std::fflush(stdout);
-    std::fprintf(stderr, "eitool: warning: %.*s\n", static_cast<int>(line.size()), line.data());
+    std::fprintf(stderr, "eitool: %.*s\n", static_cast<int>(line.size()), line.data());
 }
 
 void ConsoleReporter::Progress(int position, int max)

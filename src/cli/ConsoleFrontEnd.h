@@ -14,8 +14,8 @@ public:
     void CurrentMessage(std::string_view text) override;
     void ClearResults() override { results_ = 0; }
     void AddResult(std::string_view line) override;
-    // On standard output like any result, and on standard error.
-    void AddWarning(std::string_view line) override;
+    // A results line on standard output, and on standard error as well.
+    void Warning(std::string_view line) override;
     std::size_t ResultCount() const override { return results_; }
     void Progress(int position, int max) override;
     void Total(int position, int max) override;

@@ -12,6 +12,7 @@
 #include "formats/Lib.h"
 #include "formats/TextCoverage.h"
 #include "jobs/ProjectList.h"
+#include "jobs/ReplayCheck.h"
 #include "jobs/Run.h"
 #include "platform/CodePage.h"
 #include "platform/Error.h"
@@ -52,6 +53,7 @@ struct Options {
     std::string font;
     eit::TextEncoding encoding;
     std::vector<std::string> files;
+    bool check = false;
 };
 
 class UsageError : public std::runtime_error {
@@ -160,6 +162,27 @@ int Run(eit::JobKind kind, std::vector<std::string> jobs, const Options& options
     reporter.EndDisplay();
     stopFlag = nullptr;
     return 0;
+}
+
+// replay --check: what the replay would do, and its errors; writes nothing.
+// Exit 0 when the replay would succeed, else 1 with the errors on standard error.
+int Check(eit::JobKind kind, const std::vector<std::string>& logs, const Options& options)
+{
+    eit::cli::ConsoleReporter reporter;
+    eit::cli::ScriptedDialogs dialogs;
+    eit::RunContext ctx(reporter, dialogs);
+    ctx.GivenEncoding = CheckedEncoding(options.encoding);
+    ctx.JobKind = kind;
+    ctx.TargetDir = options.target.empty() ? eit::CurrentFolder() : eit::AbsolutePath(options.target);
+    stopFlag = &ctx.StopRequested;
+    std::signal(SIGINT, OnInterrupt);
+    const std::vector<std::string> errors = eit::CheckReplay(ctx, logs);
+    stopFlag = nullptr;
+    reporter.EndDisplay();
+    std::fflush(stdout);
+    for (const std::string& error : errors) std::cerr << "eitool: " << error << "\n";
+    std::cerr << std::flush;
+    return errors.empty() ? 0 : kExitError;
 }
 
 // The options of draw beside the character table's.
@@ -280,6 +303,8 @@ int main(int argc, char** argv)
     replay->add_option("--palette", options.palette, "ACT palette for fonts");
     AddEncodingOptions(replay, options);
     CLI::Option* project = replay->add_option("--project", options.project, "A project list of operation logs");
+    replay->add_flag("--check", options.check,
+                     "Write nothing: show what the replay would do to each source, and every error (exit 1 on errors)");
     replay->add_option("logs", options.files, "Operation logs")->excludes(project);
 
     CLI::App* list = app.add_subcommand("list", "List the directory of a LIB package");
@@ -327,9 +352,12 @@ int main(int argc, char** argv)
 #endif
         for (std::string& file : options.files) file = eit::AbsolutePath(file);
         if (extract->parsed()) return Run(ExtractRow(options)->kind, options.files, options);
-        if (!options.project.empty()) return Run(eit::JobKind::ReplayProject, eit::LoadProjectList(options.project), options);
-        if (options.files.empty()) throw UsageError("replay needs operation logs or --project LIST");
-        return Run(eit::JobKind::ReplayLogs, options.files, options);
+        const bool fromProject = !options.project.empty();
+        if (!fromProject && options.files.empty()) throw UsageError("replay needs operation logs or --project LIST");
+        const eit::JobKind kind = fromProject ? eit::JobKind::ReplayProject : eit::JobKind::ReplayLogs;
+        const std::vector<std::string> logs = fromProject ? eit::LoadProjectList(options.project) : options.files;
+        if (options.check) return Check(kind, logs, options);
+        return Run(kind, logs, options);
     } catch (const UsageError& e) {
         std::cerr << "eitool: " << e.what() << "\n" << app.help() << std::flush;
         return kExitUsage;

@@ -187,7 +187,7 @@ void ConvertFontToBitmap(RunContext& ctx, const std::string& path)
         ctx.MoveProgress(static_cast<int>(std::uint64_t{i} * 100 / count));
     }
 
-    const std::string bmpName = ReplaceExtension(name, ".bmp");
+    const std::string bmpName = ReplaceExtension(name, kSheetExtension);
     const std::string sheetPath = JoinPath(ctx.TargetDir, bmpName);
     ctx.TotalBytes += SaveBmp(sheet, sheetPath);
     AddTargetLine(ctx.OperationLog, sheetPath);
@@ -218,7 +218,7 @@ void WarnOfGuides(RunContext& ctx, const IndexedImage& sheet, const std::vector<
 {
     for (std::size_t k = 0; k < cells.size(); ++k) {
         if (HoldsWholeGuide(sheet, cells[k])) {
-            ctx.report.AddWarning("glyph " + std::to_string(kFirstRebuiltGlyph + k) + " will carry the baseline guide as ink");
+            ctx.report.Warning("glyph " + std::to_string(kFirstRebuiltGlyph + k) + " will carry the baseline guide as ink");
         }
     }
 }
@@ -244,16 +244,28 @@ void WriteCifFont(File& out, const CifFont& font)
         out.Write(block->data(), block->size());
     }
 }
-}  // namespace
 
-std::size_t ConvertBitmapToFont(RunContext& ctx, const std::string& path, std::size_t first)
+// Whether a rebuilt glyph looks as the font's glyph did: same place, size and
+// pixels. `before` is decoded from the blocks as they were (their first bytes).
+bool LooksAsBefore(const CifFont& font, std::size_t pixelDataSize, std::size_t rowTableSize, const GlyphRecord& before,
+                   const GlyphRecord& after, const std::vector<std::uint8_t>& image)
 {
-    const std::string name(FileNameOf(path));
-    if (!ctx.SourceStream.IsOpen()) {
-        ctx.report.AddResult(SourceMissingLine(path));
-        return first;
+    if (before.top != after.top || before.width != after.width || before.height != after.height) return false;
+    try {
+        return DecodeGlyph(std::span(font.pixelData).first(pixelDataSize), std::span(font.rowTable).first(rowTableSize),
+                           before.firstRow, before.width, before.height) == image;
+    } catch (const GlyphFault&) {
+        return false;  // a damaged glyph is replaced
     }
-    const std::string sheetPath = TargetPathOf(ctx.ReplayLines[first]);
+}
+
+// Reads the sheet and the font open as SourceStream, and rebuilds glyphs 160
+// to 223 in memory, announcing the work with `message` once both are read.
+// Warns of guides left in place when `warn`; counts in `differ`, when given,
+// the glyphs whose look changes.
+CifFont PlanFontRebuild(RunContext& ctx, const std::string& sheetPath, const std::string& message, bool warn,
+                        std::size_t* differ)
+{
     const std::string fontPath = ctx.SourceStream.Path();
     const std::string refusal = "Cannot convert " + sheetPath + " into CIF font " + fontPath + ": ";
     const IndexedImage sheet = LoadBmp(sheetPath);
@@ -264,25 +276,29 @@ std::size_t ConvertBitmapToFont(RunContext& ctx, const std::string& path, std::s
                                     " bytes is no whole number of 4-byte entries");
     }
 
-    ctx.StartFile("Processing " + name + "...");
+    ctx.StartFile(message);
     ctx.report.PumpEvents();
-    WarnOfGuides(ctx, sheet, cells);
+    if (warn) WarnOfGuides(ctx, sheet, cells);
 
+    const std::size_t pixelDataSize = font.pixelData.size();
+    const std::size_t rowTableSize = font.rowTable.size();
     font.glyphTable.resize(std::max<std::size_t>(font.glyphTable.size(), kRebuiltGlyphCount * kGlyphRecordSize), 0);
     for (std::uint32_t g = kFirstRebuiltGlyph; g < kRebuiltGlyphCount; ++g) {
         const GlyphCell& cell = cells[g - kFirstRebuiltGlyph];
-        GlyphRecord record = font.Record(g);
+        const GlyphRecord before = font.Record(g);
+        GlyphRecord record = before;
         record.mark = 1;
         record.width = static_cast<std::uint32_t>(cell.right - cell.left + 1);
         record.height = static_cast<std::uint32_t>(cell.bottom - cell.top + 1);
         record.top = static_cast<std::uint32_t>(cell.top - cell.stripTop);
         record.firstRow = static_cast<std::uint32_t>(font.rowTable.size() / kRowEntrySize);
+        const std::vector<std::uint8_t> image = CutGlyph(sheet, cell, record.width, record.height);
         try {
-            EncodeGlyph(CutGlyph(sheet, cell, record.width, record.height), record.width, record.height, font.pixelData,
-                        font.rowTable);
+            EncodeGlyph(image, record.width, record.height, font.pixelData, font.rowTable);
         } catch (const GlyphFault& fault) {
             throw ToolError(refusal + "glyph " + std::to_string(g) + ": " + fault.what());
         }
+        if (differ && !LooksAsBefore(font, pixelDataSize, rowTableSize, before, record, image)) ++*differ;
         font.SetRecord(g, record);
         ctx.MoveProgress(static_cast<int>(g * 100 / kRebuiltGlyphCount));
     }
@@ -295,12 +311,43 @@ std::size_t ConvertBitmapToFont(RunContext& ctx, const std::string& path, std::s
     }
     StoreU32(font.fixed.data() + kGlyphCountOffset, kRebuiltGlyphCount);
     StoreU32(font.fixed.data() + kPixelDataSizeOffset, static_cast<std::uint32_t>(font.pixelData.size()));
+    return font;
+}
+}  // namespace
 
+std::size_t ConvertBitmapToFont(RunContext& ctx, const std::string& path, std::size_t first)
+{
+    const std::string name(FileNameOf(path));
+    if (!ctx.SourceStream.IsOpen()) {
+        ctx.report.AddResult(SourceMissingLine(path));
+        return first;
+    }
+    const CifFont font = PlanFontRebuild(ctx, ctx.GroupTargetPath(path, first, first), "Processing " + name + "...", true, nullptr);
     RewriteAside aside(ctx.SourceStream);
     WriteCifFont(aside.Out(), font);
     aside.Commit();
     ctx.report.AddResult(name + " converted.");
     ctx.report.PumpEvents();
+    return first;
+}
+
+std::size_t CheckBitmapToFont(RunContext& ctx, const std::string& path, std::size_t first, GroupCheck& check)
+{
+    if (!ctx.SourceStream.IsOpen()) {
+        check.summary = "not found, skipped";
+        return first;
+    }
+    const std::string sheetPath = ctx.GroupTargetPath(path, first, first);
+    check.rewrites = true;
+    if (!check.IsFinal(sheetPath)) {
+        File readable(sheetPath, OpenMode::ReadUnlocked);
+        check.summary = "its sheet " + sheetPath + " is rewritten first by an earlier group";
+        return first;
+    }
+    std::size_t differ = 0;
+    PlanFontRebuild(ctx, sheetPath, "Checking " + std::string(FileNameOf(path)) + "...", check.report,
+                    check.report ? &differ : nullptr);
+    check.summary = "glyphs 160 to 223: " + DifferenceSummary(kSheetStrips, "glyph", "glyphs", differ);
     return first;
 }
 

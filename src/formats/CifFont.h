@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "run/GroupCheck.h"
 #include "run/RunContext.h"
 
 namespace eit {
@@ -65,9 +66,12 @@ CifFont ReadCifFont(File& font);
 
 // Draws the font's glyphs into an 8-bit sheet, saves it as TargetDir + name
 // with ".bmp", and logs its "#Target: " line.
+inline constexpr std::string_view kSheetExtension = ".bmp";
 void ConvertFontToBitmap(RunContext& ctx, const std::string& path);
 // Rebuilds glyphs 160 to 223 of the font open as SourceStream from the first
 // 64 cells of the sheet named on line `first`; returns `first`.
 std::size_t ConvertBitmapToFont(RunContext& ctx, const std::string& path, std::size_t first);
+// ConvertBitmapToFont's reading and rebuilding without the write.
+std::size_t CheckBitmapToFont(RunContext& ctx, const std::string& path, std::size_t first, GroupCheck& check);
 
 }  // namespace eit

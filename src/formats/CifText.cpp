@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <optional>
 
 #include "formats/CharTable.h"
@@ -68,9 +69,11 @@ void CheckTextTotal(const CifTextFile& cif, const std::string& path)
 // front end gives, or the one the user picks; a results line names it.
 std::optional<CharTable> RunCharTable(RunContext& ctx, bool needed)
 {
+    // Without an encoding given, a replay reads a .txt without a byte order
+    // mark as the bytes as they are, whatever another .txt of the run needed.
+    if (!ctx.GivenEncoding && !needed) return std::nullopt;
     bool settledNow = false;
     if (!ctx.Encoding) {
-        if (!ctx.GivenEncoding && !needed) return std::nullopt;
         ctx.Encoding = ctx.GivenEncoding ? ctx.GivenEncoding : ctx.ask.PickEncoding();
         if (!ctx.Encoding) throw RunStopped();
         settledNow = true;
@@ -243,47 +246,87 @@ std::vector<std::size_t> IndexHeaderLines(const LineList& lines, std::size_t cou
     return headers;
 }
 
-// The new text block: one record per entry in entry order; sets the new
-// offsets. An entry's text is the lines after its header line up to the next
-// line holding the end marker, joined by single LF bytes; a .txt that ends
-// first raises the list error. With a table, each line goes back to bytes
-// through it; a line that cannot is refused, naming the entry and the place.
-std::vector<std::uint8_t> BuildTextBlock(RunContext& ctx, CifTextFile& cif, const LineList& lines, const std::string& txtPath,
-                                         const CharTable* table)
+// What insertion writes: the file's blocks as they are now, the new text
+// block (plain) and each entry's offset in it.
+struct CifTextPlan {
+    CifTextFile cif;
+    std::vector<std::uint8_t> text;
+    std::vector<std::uint32_t> offsets;
+
+    // Entry j's text in the new block, without lead byte and zero.
+    std::string_view NewText(std::size_t j) const
+    {
+        const std::size_t start = offsets[j] + (cif.leadBytes ? 1u : 0u);
+        const std::size_t end = (j + 1 < offsets.size() ? offsets[j + 1] : text.size()) - 1;
+        return {reinterpret_cast<const char*>(text.data()) + start, end - start};
+    }
+};
+
+// Appends the text of `entry`: the lines from `k` up to the next line holding
+// the end marker, joined by single LF bytes, each through the table when there
+// is one. A .txt that ends first is refused with the list's error, a line the
+// table cannot take naming the place; both name the .txt and the entry.
+void AppendEntryText(std::vector<std::uint8_t>& block, const LineList& lines, std::size_t k, const std::string& txtPath,
+                     std::size_t entry, const CharTable* table, const std::function<ToolError(const std::string&)>& cannotInsert)
 {
-    const std::size_t count = cif.EntryCount();
-    const std::vector<std::size_t> headers = IndexHeaderLines(lines, count);
-    auto cannotInsert = [&](const std::string& why) {
-        return ToolError("Cannot insert " + txtPath + " into " + ctx.SourceStream.Path() + ": " + why);
-    };
-    std::vector<std::uint8_t> block;
-    block.reserve(cif.textBlock.size());
-    auto appendLine = [&](std::size_t entry, std::size_t k, std::string_view line) {
+    for (const std::size_t start = k;; ++k) {
+        if (k >= lines.Count()) {
+            throw ToolError(std::string(ListIndexOutOfBounds(lines.Count()).what()) + ": " + txtPath +
+                            " ends inside the text of entry " + std::to_string(entry) + ": no end marker line " +
+                            std::string(kCifEndMarker) + " follows its header line " + CifEntryHeader(entry));
+        }
+        const std::string_view line = lines[k];
+        if (HasEndMarker(line)) return;
+        if (k > start) block.push_back('\n');
         if (!table) {
             block.insert(block.end(), line.begin(), line.end());
         } else if (std::optional<CharTable::Fault> fault = table->AppendBytes(block, line)) {
             throw cannotInsert("entry " + std::to_string(entry) + " (line " + std::to_string(k + 1) + ", column " +
                                std::to_string(fault->column) + "): " + fault->what);
         }
+    }
+}
+
+// The new text block: one record per entry in entry order, and their offsets.
+void BuildTextBlock(RunContext& ctx, CifTextPlan& plan, const LineList& lines, const std::string& txtPath,
+                    const CharTable* table)
+{
+    const CifTextFile& cif = plan.cif;
+    const std::size_t count = cif.EntryCount();
+    const std::vector<std::size_t> headers = IndexHeaderLines(lines, count);
+    const std::function<ToolError(const std::string&)> cannotInsert = [&](const std::string& why) {
+        return ToolError("Cannot insert " + txtPath + " into " + ctx.SourceStream.Path() + ": " + why);
     };
+    std::vector<std::uint8_t>& block = plan.text;
+    block.reserve(cif.textBlock.size());
+    plan.offsets.reserve(count);
     for (std::size_t j = 0; j < count; ++j) {
         if (headers[j] == kNoLine) {
             throw cannotInsert("it has no header line " + CifEntryHeader(j) + " for entry " + std::to_string(j));
         }
         const std::uint64_t offset = block.size();
         if (cif.leadBytes) block.push_back(cif.textBlock[cif.Offset(j)]);
-        std::size_t k = headers[j] + 1;
-        for (std::string_view line = lines[k]; !HasEndMarker(line);) {
-            appendLine(j, k, line);
-            line = lines[++k];
-            if (!HasEndMarker(line)) block.push_back('\n');
-        }
+        AppendEntryText(block, lines, headers[j] + 1, txtPath, j, table, cannotInsert);
         block.push_back(0);
         if (block.size() > kLargestU32) throw cannotInsert("the text block would pass 4 GiB, the limit of its 32-bit length");
-        cif.SetOffset(j, static_cast<std::uint32_t>(offset));
+        plan.offsets.push_back(static_cast<std::uint32_t>(offset));
         ctx.MoveProgress(static_cast<int>(j * 100 / count));
     }
-    return block;
+}
+
+// Reads the CIF file open as SourceStream and the .txt, and builds what
+// insertion writes, announcing the work with `message` once the file is read.
+CifTextPlan PlanCifText(RunContext& ctx, const std::string& path, const std::string& txtPath, const std::string& message)
+{
+    CifTextPlan plan{LoadCifTextFile(ctx, ctx.SourceStream, HasCifLeadBytes(path)), {}, {}};
+    ctx.StartFile(message);
+    ctx.report.PumpEvents();
+    LineList lines;
+    const bool savedAsUtf8 = LoadTxtLines(lines, txtPath);
+    const std::optional<CharTable> table = RunCharTable(ctx, savedAsUtf8);
+    if (savedAsUtf8 && !table) throw SavedAsUtf8(txtPath);
+    BuildTextBlock(ctx, plan, lines, txtPath, table ? &*table : nullptr);
+    return plan;
 }
 
 // Keeps header and tableLength, then writes the new blocks, all through a file
@@ -308,25 +351,41 @@ std::size_t InsertCifText(RunContext& ctx, const std::string& path, std::size_t 
         ctx.report.AddResult(SourceMissingLine(path));
         return first + 1;
     }
-    const std::string txtPath = TargetPathOf(ctx.ReplayLines[first]);
+    const std::string txtPath = ctx.GroupTargetPath(path, first, first);
     if (!Exists(txtPath)) return first + 1;  // an item whose .txt is gone is passed over
 
-    File& cifFile = ctx.SourceStream;
-    CifTextFile cif = LoadCifTextFile(ctx, cifFile, HasCifLeadBytes(path));
-    ctx.StartFile("Inserting text to " + std::string(FileNameOf(path)) + "...");
-    ctx.report.PumpEvents();
-
-    LineList lines;
-    const bool savedAsUtf8 = LoadTxtLines(lines, txtPath);
-    const std::optional<CharTable> table = RunCharTable(ctx, savedAsUtf8);
-    if (savedAsUtf8 && !table) throw SavedAsUtf8(txtPath);
-    std::vector<std::uint8_t> newText = BuildTextBlock(ctx, cif, lines, txtPath, table ? &*table : nullptr);
-    RexorBlock(cif.offsetTable);
-    RexorBlock(newText);
-    RewriteCifTextFile(cifFile, cif.offsetTable, newText);
+    CifTextPlan plan = PlanCifText(ctx, path, txtPath, "Inserting text to " + std::string(FileNameOf(path)) + "...");
+    for (std::size_t j = 0; j < plan.offsets.size(); ++j) plan.cif.SetOffset(j, plan.offsets[j]);
+    RexorBlock(plan.cif.offsetTable);
+    RexorBlock(plan.text);
+    RewriteCifTextFile(ctx.SourceStream, plan.cif.offsetTable, plan.text);
 
     ctx.report.AddResult("Inserted.");
     ctx.report.PumpEvents();
+    return first + 1;
+}
+
+std::size_t CheckCifText(RunContext& ctx, const std::string& path, std::size_t first, GroupCheck& check)
+{
+    if (!ctx.SourceStream.IsOpen()) {
+        check.summary = "not found, skipped";
+        return first + 1;
+    }
+    const std::string txtPath = ctx.GroupTargetPath(path, first, first);
+    if (!Exists(txtPath)) {
+        check.summary = txtPath + " not found, skipped";
+        return first + 1;
+    }
+    check.rewrites = true;
+    if (!check.IsFinal(txtPath)) {
+        File readable(txtPath, OpenMode::ReadUnlocked);
+        check.summary = "its text file " + txtPath + " is rewritten first by an earlier group";
+        return first + 1;
+    }
+    const CifTextPlan plan = PlanCifText(ctx, path, txtPath, "Checking " + std::string(FileNameOf(path)) + "...");
+    std::size_t differ = 0;
+    for (std::size_t j = 0; j < plan.offsets.size(); ++j) differ += plan.cif.Text(j) != plan.NewText(j) ? 1 : 0;
+    check.summary = DifferenceSummary(plan.offsets.size(), "text", "texts", differ);
     return first + 1;
 }
 

@@ -9,6 +9,7 @@
 
 #include "platform/Error.h"
 #include "platform/LineList.h"
+#include "run/GroupCheck.h"
 #include "run/RunContext.h"
 
 namespace eit {
@@ -75,11 +76,14 @@ bool LoadTxtLines(LineList& lines, const std::string& txtPath);
 // The refusal of a .txt saved as UTF-8 where no encoding is given.
 ToolError SavedAsUtf8(const std::string& txtPath);
 
+inline constexpr std::string_view kTxtExtension = ".txt";
 // Writes the texts of a CIF text file to TargetDir as NAME.txt: the bytes as
 // they are, or with the run's encoding UTF-8 after a byte order mark.
 void ExtractCifText(RunContext& ctx, const std::string& path);
 // Rebuilds the text block of the CIF file open as SourceStream from the .txt
 // named by the "#Target:" line at `first`; returns first + 1.
 std::size_t InsertCifText(RunContext& ctx, const std::string& path, std::size_t first);
+// InsertCifText's reading and building without the write.
+std::size_t CheckCifText(RunContext& ctx, const std::string& path, std::size_t first, GroupCheck& check);
 
 }  // namespace eit

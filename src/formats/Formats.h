@@ -7,6 +7,7 @@
 #include "formats/CifFont.h"
 #include "formats/CifText.h"
 #include "formats/Lib.h"
+#include "run/GroupCheck.h"
 #include "run/JobKind.h"
 #include "run/RunContext.h"
 
@@ -19,6 +20,10 @@ using ExtractHandler = void (*)(RunContext& ctx, const std::string& path);
 // extension) and the index of its group's first "#Target:" line, and returns
 // the index after which the replay goes on.
 using InsertHandler = std::size_t (*)(RunContext& ctx, const std::string& path, std::size_t first);
+// Check handler: the insertion's reading and checking without any write; it
+// takes what the insertion handler takes, returns the same index, and raises
+// the error the insertion would (for LIB items, before its first write).
+using CheckHandler = std::size_t (*)(RunContext& ctx, const std::string& path, std::size_t first, GroupCheck& check);
 
 // The "#Format: " names of the formats' groups in an operation log.
 inline constexpr std::string_view kLibFormatName = "LIB";
@@ -33,20 +38,26 @@ struct JobRow {
     std::array<std::string_view, 3> extensions;  // lower case with the dot; unused ones empty
     std::string_view filter;                    // the add-files dialog's "Caption (*.x)|*.x"
     std::string_view noun;                      // what a user calls a file of this kind
+    // The extension of the one file that extraction writes for a source,
+    // named after it, in the target folder; empty when it writes none there
+    // that could replace a file (LIB items are always new files).
+    std::string_view outputExtension;
     ExtractHandler extract;
     InsertHandler insert;
+    CheckHandler check;
 };
 
 // Every row, in the order of the add-files dialog's filters. A new format is
 // a row here (and its JobKind value); everything else reads the table.
 inline constexpr auto kJobRows = std::to_array<JobRow>({
-    {JobKind::ExtractLib, kLibFormatName, {".lib"}, "LIB packages (*.lib)|*.lib", "LIB packages", ExtractLib, InsertLib},
+    {JobKind::ExtractLib, kLibFormatName, {".lib"}, "LIB packages (*.lib)|*.lib", "LIB packages", "", ExtractLib, InsertLib,
+     CheckLib},
     {JobKind::ExtractCifText, kCifFormatName, {".cif", ".sal", ".tab"}, "CIF Text (*.cif)|*.cif;*.sal;*.tab", "CIF text files",
-     ExtractCifText, InsertCifText},
-    {JobKind::FontToBitmap, kFontFormatName, {".fnt"}, "CIF Font (*.fnt)|*.fnt", "CIF fonts", ConvertFontToBitmap,
-     ConvertBitmapToFont},
-    {JobKind::ReplayProject, "", {".lst"}, "Project list files (*.lst)|*.lst", "project lists", nullptr, nullptr},
-    {JobKind::ReplayLogs, "", {".log"}, "Log files (*.log)|*.log", "operation logs", nullptr, nullptr},
+     kTxtExtension, ExtractCifText, InsertCifText, CheckCifText},
+    {JobKind::FontToBitmap, kFontFormatName, {".fnt"}, "CIF Font (*.fnt)|*.fnt", "CIF fonts", kSheetExtension, ConvertFontToBitmap,
+     ConvertBitmapToFont, CheckBitmapToFont},
+    {JobKind::ReplayProject, "", {".lst"}, "Project list files (*.lst)|*.lst", "project lists", "", nullptr, nullptr, nullptr},
+    {JobKind::ReplayLogs, "", {".log"}, "Log files (*.log)|*.log", "operation logs", "", nullptr, nullptr, nullptr},
 });
 
 // Indexed in step by the add-files dialog's filter position (filter index - 1):

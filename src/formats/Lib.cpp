@@ -1,6 +1,9 @@
 #include "formats/Lib.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <unordered_set>
 
 #include "platform/BufferedWriter.h"
@@ -22,7 +25,14 @@ ToolError Damaged(const File& package, const std::string& what)
 
 std::string EntryLabel(std::uint32_t index, std::string_view name)
 {
-    return "entry " + std::to_string(index) + " (" + std::string(name) + ")";
+    return "entry " + std::to_string(index) + " (" + ShowLineBreaks(name) + ")";
+}
+
+// The type name of an item: its extension without the dot, in upper case.
+std::string TypeNameOf(std::string_view itemFileName)
+{
+    std::string_view extension = ExtensionOf(itemFileName);
+    return UpperAscii(extension.empty() ? extension : extension.substr(1));
 }
 
 // Creates the item's file under its plain target name or, when a file or
@@ -45,13 +55,19 @@ File CreateOutputFile(const std::string& typeFolder, const std::string& plain, c
 // Walks the whole directory before any item is written, so a damaged entry
 // anywhere refuses the package. Items may share their bytes, so a small
 // package can name far more than it holds: past 4 GiB, more than insertion
-// could ever put back, it is refused too.
+// could ever put back, it is refused too. So is an item whose file name holds
+// a line break: its "#Target: " line would split in two, and a replay would
+// put items into the wrong entries.
 void CheckWholeDirectory(File& package)
 {
     LibDirectoryReader directory(package);
     std::uint64_t itemBytes = 0;
     for (std::uint32_t i = 0; i < directory.EntryCount(); ++i) {
         const LibEntry entry = directory.Next();
+        if (HasLineBreak(StoredFileName(entry.name))) {
+            throw ToolError("Cannot extract " + package.Path() + ": " + EntryLabel(i, entry.name) +
+                            " has a line break in its name, which the operation log cannot hold");
+        }
         itemBytes += entry.size;
         if (itemBytes > kLargestU32) {
             throw Damaged(package, EntryLabel(i, entry.name) + ": the items up to it come to " + std::to_string(itemBytes) +
@@ -133,6 +149,9 @@ void ExtractLib(RunContext& ctx, const std::string& path)
 {
     File package(path, OpenMode::Read);
     CheckWholeDirectory(package);
+    // The items' bytes are read through a handle of their own, so that its
+    // read-ahead and the directory walk's do not displace each other.
+    File itemData(path, OpenMode::Read);
     LibDirectoryReader directory(package);
     const std::string packageName(FileNameOf(path));
     const std::string stem = PackageStem(packageName);
@@ -146,8 +165,7 @@ void ExtractLib(RunContext& ctx, const std::string& path)
         if (i > 0 && ctx.StopRequested) throw RunStopped();
         LibEntry entry = directory.Next();
         const std::string itemName(StoredFileName(entry.name));
-        std::string_view extension = ExtensionOf(itemName);
-        const std::string typeName = UpperAscii(extension.empty() ? extension : extension.substr(1));
+        const std::string typeName = TypeNameOf(itemName);
         const std::string typeFolder = JoinPath(ctx.TargetDir, typeName);
         if (typeFolders.insert(typeFolder).second && !Exists(typeFolder)) {
             CreateFolder(typeFolder);  // a failure shows when the item is created
@@ -159,8 +177,8 @@ void ExtractLib(RunContext& ctx, const std::string& path)
         std::string outputPath;
         File output = CreateOutputFile(typeFolder, PlainTargetName(stem, itemName), typeName, outputPath);
         FillNewFile(output, [&](File& out) {
-            package.Seek(entry.offset);
-            out.CopyFrom(package, entry.size);
+            itemData.Seek(entry.offset);
+            out.CopyFrom(itemData, entry.size);
         });
         ctx.TotalBytes += entry.size;
 
@@ -178,14 +196,87 @@ struct DirectoryExtent {
     std::uint64_t end;  // where the rebuilt data area starts
 };
 
-// Walks the directory and checks that the log holds a line for every entry.
-DirectoryExtent CheckInsertion(RunContext& ctx, std::size_t first)
+// Whether an item file has a name that extraction gives the entry: its plain
+// target name, or a numbered one.
+bool NameComesFromEntry(std::string_view fileName, std::string_view stem, std::string_view entryName)
+{
+    const std::string itemName(StoredFileName(entryName));
+    const std::string plain = PlainTargetName(stem, itemName);
+    if (fileName == plain) return true;
+    const std::string head = plain.substr(0, plain.find('.')) + "_";
+    const std::string tail = "." + LowerAscii(TypeNameOf(itemName));
+    if (fileName.size() != head.size() + 4 + tail.size() || !fileName.starts_with(head) || !fileName.ends_with(tail)) {
+        return false;
+    }
+    const std::string_view counter = fileName.substr(head.size(), 4);
+    return std::all_of(counter.begin(), counter.end(), [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); });
+}
+
+using WarningSink = std::function<void(std::string_view line)>;
+
+// Walks the directory; refuses a group whose "#Target:" lines do not match
+// the package's entries one for one (the package changed since extraction,
+// or the log was cut short), and warns of every target whose name does not
+// come from its entry's name.
+DirectoryExtent CheckInsertion(RunContext& ctx, const std::string& path, std::size_t first, const WarningSink& warn)
 {
     LibDirectoryReader directory(ctx.SourceStream, false);
     const std::uint32_t count = directory.EntryCount();
-    if (first + count > ctx.ReplayLines.Count()) throw ListIndexOutOfBounds(ctx.ReplayLines.Count());
-    for (std::uint32_t i = 0; i < count; ++i) directory.Next();
+    const std::size_t lines = CountTargetLines(ctx.ReplayLines, first);
+    if (lines != count) {
+        std::string why = "Cannot insert into " + ctx.SourceStream.Path() + ": the package has " + std::to_string(count) +
+                          (count == 1 ? " entry" : " entries") + ", but " + ctx.GroupLabel(path, first) + " has " +
+                          std::to_string(lines) + " \"#Target: \" line" + (lines == 1 ? "" : "s") +
+                          " (has the package changed since it was extracted?)";
+        if (first + count > ctx.ReplayLines.Count()) {
+            why = std::string(ListIndexOutOfBounds(ctx.ReplayLines.Count()).what()) + ": " + why;
+        }
+        throw ToolError(why);
+    }
+    const std::string packageName(FileNameOf(path));
+    const std::string stem = PackageStem(packageName);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const LibEntry entry = directory.Next();
+        const std::string target = TargetPathOf(ctx.ReplayLines[first + i]);
+        if (!NameComesFromEntry(FileNameOf(target), stem, entry.name)) {
+            warn("Warning: " + EntryLabel(i, entry.name) + " of " + packageName + " gets " + target +
+                 ", whose name does not come from the entry's name.");
+        }
+    }
     return {count, directory.Position()};
+}
+
+// Refuses an item that would put the package past its 32-bit offsets and sizes.
+void CheckItemFits(const File& package, const std::string& itemPath, std::uint64_t offset, std::uint64_t size)
+{
+    if (offset > kLargestU32 || size > kLargestU32) {
+        throw ToolError("Cannot insert " + itemPath + " into " + package.Path() +
+                        ": the package would pass 4 GiB, the limit of its 32-bit offsets and sizes");
+    }
+}
+
+// Two pieces of bytes to compare, allocated once for a whole package.
+struct ComparePieces {
+    std::vector<char> inPackage = std::vector<char>(File::kCopyPiece);
+    std::vector<char> inItem = std::vector<char>(File::kCopyPiece);
+};
+
+// Whether an entry's bytes in the package are the item file's, compared
+// piece by piece; an entry whose bytes lie outside the package differs.
+bool HoldsItem(File& package, const LibEntry& entry, File& item, ComparePieces& pieces)
+{
+    if (item.Size() != entry.size || std::uint64_t{entry.offset} + entry.size > package.Size()) return false;
+    auto& [inPackage, inItem] = pieces;
+    package.Seek(entry.offset);
+    item.Seek(0);
+    for (std::uint64_t left = entry.size; left > 0;) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, File::kCopyPiece));
+        package.ReadUncached(inPackage.data(), n);
+        item.ReadUncached(inItem.data(), n);
+        if (std::memcmp(inPackage.data(), inItem.data(), n) != 0) return false;
+        left -= n;
+    }
+    return true;
 }
 
 // Writes the header and the directory with the new offsets and sizes.
@@ -224,7 +315,7 @@ std::size_t InsertLib(RunContext& ctx, const std::string& path, std::size_t firs
     File& package = ctx.SourceStream;
     ctx.StartFile("Processing " + packageName + "...");
 
-    const auto [count, directoryEnd] = CheckInsertion(ctx, first);
+    const auto [count, directoryEnd] = CheckInsertion(ctx, path, first, [&](std::string_view line) { ctx.report.Warning(line); });
     RewriteAside aside(package);
     aside.Out().Seek(directoryEnd);
     BufferedWriter out(aside.Out());
@@ -235,12 +326,9 @@ std::size_t InsertLib(RunContext& ctx, const std::string& path, std::size_t firs
         const std::string itemName(FileNameOf(itemPath));
         ctx.report.CurrentMessage("Inserting " + itemName + " to " + packageName + "...");
         ctx.report.PumpEvents();
-        File item(itemPath, OpenMode::Read);
+        File item(itemPath, OpenMode::ReadUnlocked);
         const std::uint64_t size = item.Size();
-        if (offset > kLargestU32 || size > kLargestU32) {
-            throw ToolError("Cannot insert " + itemPath + " into " + package.Path() +
-                            ": the package would pass 4 GiB, the limit of its 32-bit offsets and sizes");
-        }
+        CheckItemFits(package, itemPath, offset, size);
         out.CopyFrom(item, size);
         sizes[i] = static_cast<std::uint32_t>(size);
         offset += size;
@@ -252,6 +340,58 @@ std::size_t InsertLib(RunContext& ctx, const std::string& path, std::size_t firs
     WriteDirectory(package, out, directoryEnd, sizes);
     out.Flush();
     aside.Commit();
+    return first + count;
+}
+
+// Everything InsertLib checks, and that every item file can be read, without
+// a write; item data is only read when the check reports what differs.
+std::size_t CheckLib(RunContext& ctx, const std::string& path, std::size_t first, GroupCheck& check)
+{
+    if (!ctx.SourceStream.IsOpen()) {
+        check.summary = "not found, skipped";
+        return first + CountTargetLines(ctx.ReplayLines, first);
+    }
+    File& package = ctx.SourceStream;
+    const WarningSink warn = [&](std::string_view line) {
+        if (check.report) ctx.report.Warning(line);
+    };
+    const auto [count, directoryEnd] = CheckInsertion(ctx, path, first, warn);
+    LibDirectoryReader directory(package, false);
+    std::uint64_t offset = directoryEnd;
+    std::uint32_t differ = 0, unknown = 0, unreadable = 0;
+    std::string firstError;
+    ComparePieces pieces;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const LibEntry entry = directory.Next();
+        const std::string itemPath = TargetPathOf(ctx.ReplayLines[first + i]);
+        const bool final = check.IsFinal(itemPath);
+        File item;
+        try {
+            item.Open(itemPath, OpenMode::ReadUnlocked);  // it exists, is a regular file and can be read
+        } catch (const ToolError& e) {
+            if (!check.report) throw;
+            // Reported: every item file that is missing or cannot be read is named, not just the first.
+            ctx.report.AddResult(package.Path() + ": " + (Exists(itemPath) ? "cannot read " : "missing ") + itemPath);
+            if (unreadable++ == 0) firstError = e.what();
+            continue;
+        }
+        if (!final) {
+            ++unknown;  // its size and bytes are known only once the earlier group has rewritten it
+            continue;
+        }
+        CheckItemFits(package, itemPath, offset, item.Size());
+        offset += item.Size();
+        if (check.report && !HoldsItem(package, entry, item, pieces)) ++differ;
+        ctx.MoveProgress(static_cast<int>(std::uint64_t{i} * 100 / count));
+    }
+    if (unreadable == 1) throw ToolError(firstError);
+    if (unreadable > 1) {
+        const std::uint32_t more = unreadable - 1;
+        throw ToolError(firstError + " (and " + std::to_string(more) + (more == 1 ? " more item file)" : " more item files)"));
+    }
+    check.rewrites = true;
+    check.summary = DifferenceSummary(count, "item", "items", differ);
+    if (unknown > 0) check.summary += ", " + std::to_string(unknown) + " rewritten first by an earlier group";
     return first + count;
 }
 

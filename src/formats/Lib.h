@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "run/GroupCheck.h"
 #include "run/RunContext.h"
 
 namespace eit {
@@ -50,8 +51,12 @@ private:
 // package damaged anywhere in its directory is refused before any item is written.
 void ExtractLib(RunContext& ctx, const std::string& path);
 // Rebuilds the package open as SourceStream from the files named by the
-// "#Target:" lines from `first` on; returns first + entryCount.
+// "#Target:" lines from `first` on; returns first + entryCount. A package
+// whose entry count differs from the group's number of "#Target: " lines is
+// refused; a target whose name does not come from its entry's is warned of.
 std::size_t InsertLib(RunContext& ctx, const std::string& path, std::size_t first);
+// InsertLib's checks without a write: every item file can be read and fits.
+std::size_t CheckLib(RunContext& ctx, const std::string& path, std::size_t first, GroupCheck& check);
 
 // Names derived for one item (see ExtractLib).
 std::string PackageStem(std::string_view packageFileName);

@@ -2,37 +2,23 @@
 
 #include <array>
 
-#include "formats/Formats.h"
 #include "run/LogLines.h"
 #include "platform/Error.h"
-#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 
 namespace eit {
 
 namespace {
 constexpr std::array<std::string_view, 3> kReplayKeywords = {kFormatKeyword, kSourceKeyword, kTargetKeywordPrefix};
-
-// Handles a "#Source:" line at index i for the group's format (null for none);
-// returns the index the walk goes on from.
-std::size_t ReplaySource(RunContext& ctx, std::string_view sourcePath, const JobRow* format, std::size_t i)
-{
-    if (ctx.StopRequested) throw RunStopped();
-    const std::string source(sourcePath);
-    SourceStreamScope scope(ctx, source);
-    std::string_view name = FileNameOf(source);
-    ctx.report.CurrentMessage("Processing " + std::string(name) + "...");
-    if (format == nullptr || format->insert == nullptr) return i;
-    return format->insert(ctx, JoinPath(ctx.TargetDir, name), i + 1);
-}
 }  // namespace
 
-void ReplayLog(RunContext& ctx, const std::string& logPath)
+void WalkLog(RunContext& ctx, const std::string& logPath, std::string_view verb, const SourceStep& step)
 {
     LineList& lines = ctx.ReplayLines;
     lines.Clear();
+    ctx.ReplayLogPath = logPath;
     lines.LoadFromFile(logPath);
-    std::string message = "Processing " + std::string(FileNameOf(logPath)) + "...";
+    const std::string message = std::string(verb) + " " + std::string(FileNameOf(logPath)) + "...";
     ctx.report.CurrentMessage(message);
     ctx.SetTotal(0);
     const JobRow* format = nullptr;
@@ -53,12 +39,24 @@ void ReplayLog(RunContext& ctx, const std::string& logPath)
             if (token == kReplayKeywords[0]) {
                 format = RowOfFormatName(FirstToken(remainder));
             } else if (token == kReplayKeywords[1]) {
-                i = ReplaySource(ctx, remainder, format, i);
+                if (ctx.StopRequested) throw RunStopped();
+                i = step(format, std::string(remainder), i);
             }
         }
         ctx.SetProgress(ctx.ProgressPosition() + 1);
         ctx.report.PumpEvents();
     }
+}
+
+void ReplayLog(RunContext& ctx, const std::string& logPath)
+{
+    WalkLog(ctx, logPath, "Processing", [&ctx](const JobRow* format, const std::string& source, std::size_t i) {
+        SourceStreamScope scope(ctx, source);
+        std::string_view name = FileNameOf(source);
+        ctx.report.CurrentMessage("Processing " + std::string(name) + "...");
+        if (format == nullptr || format->insert == nullptr) return i;
+        return format->insert(ctx, JoinPath(ctx.TargetDir, name), i + 1);
+    });
 }
 
 }  // namespace eit

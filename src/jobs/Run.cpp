@@ -1,27 +1,17 @@
 #include "jobs/Run.h"
 
+#include <map>
+
 #include "formats/Formats.h"
 #include "jobs/Replay.h"
+#include "jobs/ReplayCheck.h"
 #include "run/LogLines.h"
 #include "platform/Error.h"
+#include "platform/FileIdentity.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 
 namespace eit {
-
-namespace {
-// Ends the handler's reporting on every way out of ProcessItem.
-class HandlerScope {
-public:
-    explicit HandlerScope(Reporter& report) : report_(report) { report_.HandlerStarted(); }
-    ~HandlerScope() { report_.HandlerEnded(); }
-    HandlerScope(const HandlerScope&) = delete;
-    HandlerScope& operator=(const HandlerScope&) = delete;
-
-private:
-    Reporter& report_;
-};
-}  // namespace
 
 void ProcessItem(RunContext& ctx, JobKind kind, const std::string& path)
 {
@@ -55,12 +45,63 @@ bool ProcessEntries(RunContext& ctx, const std::vector<std::string>& jobs)
     }
     return true;
 }
+
+ToolError LineBreakRefusal(const std::string& what, const std::string& path)
+{
+    return ToolError("Cannot extract " + what + ShowLineBreaks(path) +
+                     ": its path holds a line break, which the operation log cannot hold");
+}
+
+// Refuses, before anything is written, an extraction whose log would replay
+// wrong (a line break in a source's path or the target folder's), or that
+// would write over one of its own sources: the same file, by identity, not
+// by spelling, so links and letter case cannot hide it.
+void CheckExtraction(const RunContext& ctx, const std::vector<std::string>& jobs)
+{
+    if (HasLineBreak(ctx.TargetDir)) throw LineBreakRefusal("into the folder ", ctx.TargetDir);
+    std::map<FileId, std::string> sources;
+    for (const std::string& job : jobs) {
+        if (HasLineBreak(job)) throw LineBreakRefusal("", job);
+        if (std::optional<FileId> id = IdentityOf(job)) sources.emplace(*id, job);
+    }
+    auto refuseOverSource = [&](const std::string& output) {
+        std::optional<FileId> id = IdentityOf(output);
+        if (auto source = id ? sources.find(*id) : sources.end(); source != sources.end()) {
+            throw ToolError("Cannot write " + output + ": it is the same file as " + source->second +
+                            ", a source of this run; nothing was written");
+        }
+    };
+    refuseOverSource(JoinPath(ctx.TargetDir, kLogFileName));
+    const JobRow* row = RowOfKind(ctx.JobKind);
+    if (row == nullptr || row->outputExtension.empty()) return;
+    for (const std::string& job : jobs) {
+        refuseOverSource(JoinPath(ctx.TargetDir, ReplaceExtension(FileNameOf(job), row->outputExtension)));
+    }
+}
+
+// What must hold before the run's first write: a replay's every group of
+// every log checks out; an extraction writes over none of its sources. False
+// when the user stopped the run meanwhile.
+bool CheckBeforeWriting(RunContext& ctx, const std::vector<std::string>& jobs)
+{
+    if (!IsReplay(ctx.JobKind)) {
+        CheckExtraction(ctx, jobs);
+        return true;
+    }
+    HandlerScope handler(ctx.report);  // the check of many logs can take a while: Stop is live
+    try {
+        PreflightReplay(ctx, jobs);
+    } catch (const RunStopped&) {
+        return false;
+    }
+    return true;
+}
 }  // namespace
 
 std::optional<std::string> OperationLogPath(const RunContext& ctx)
 {
     if (ctx.OperationLog.Empty() || IsReplay(ctx.JobKind)) return std::nullopt;
-    return ctx.TargetDir + kPathSeparator + "result.log";
+    return JoinPath(ctx.TargetDir, kLogFileName);
 }
 
 void RunProcess(RunContext& ctx, const std::vector<std::string>& jobs)
@@ -78,7 +119,7 @@ void RunProcess(RunContext& ctx, const std::vector<std::string>& jobs)
         ctx.TargetDir = *chosen;
         SetCurrentFolder(ctx.TargetDir);  // a failure here shows at the first file written
         ctx.SetTotal(0);
-        if (!ProcessEntries(ctx, jobs)) ctx.report.AddResult(kStoppedLine);
+        if (!CheckBeforeWriting(ctx, jobs) || !ProcessEntries(ctx, jobs)) ctx.report.AddResult(kStoppedLine);
         ctx.report.CurrentMessage("");
         ctx.report.Extracted("");
         ctx.SetProgress(0);

@@ -232,7 +232,7 @@ void WriteBmp(const IndexedImage& image, File& out)
 
 IndexedImage LoadBmp(const std::string& path)
 {
-    File file(path, OpenMode::Read);
+    File file(path, OpenMode::ReadUnlocked);
     const std::uint64_t fileSize = file.Size();
     const Layout layout = ReadLayout(file, fileSize);
     IndexedImage image(layout.width, layout.height, ReadColours(file, layout, fileSize));

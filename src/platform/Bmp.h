@@ -12,7 +12,7 @@ namespace eit {
 // before the pixel data, and RLE8 compression (pixels coded past the width
 // are dropped). Everything else, and every file whose sizes, offsets or
 // pixel indexes do not fit what is there, is refused with a ToolError that
-// names the file and says what to do.
+// names the file and says what to do. The file (a user's sheet) is not locked.
 IndexedImage LoadBmp(const std::string& path);
 
 // Saves the image as a standard uncompressed Windows BMP: 40-byte header,

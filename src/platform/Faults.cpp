@@ -1,11 +1,15 @@
 #include "platform/Faults.h"
 
+#include <algorithm>
+
 namespace eit::faults {
 
 namespace {
 long failAt = 0;
 long counted = 0;
 bool triggered = false;
+long long kernelCopyLeft = -1;
+unsigned long long kernelCopied = 0;
 }  // namespace
 
 void FailOperation(long n)
@@ -25,6 +29,26 @@ bool InjectedFailure()
     if (++counted != failAt) return false;
     triggered = true;
     return true;
+}
+
+void LimitKernelCopy(long long bytes)
+{
+    kernelCopyLeft = bytes;
+    kernelCopied = 0;
+}
+
+unsigned long long KernelCopied() { return kernelCopied; }
+
+std::size_t KernelCopyAllowed(std::size_t n)
+{
+    if (kernelCopyLeft < 0) return n;
+    return static_cast<std::size_t>(std::min<unsigned long long>(n, static_cast<unsigned long long>(kernelCopyLeft)));
+}
+
+void CountKernelCopy(std::size_t n)
+{
+    kernelCopied += n;
+    if (kernelCopyLeft >= 0) kernelCopyLeft -= static_cast<long long>(n);
 }
 
 }  // namespace eit::faults

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 
 namespace eit {
 
@@ -13,6 +14,15 @@ bool Triggered();            // whether the planned failure has happened
 // Called by the file layer before each mutating operation: counts it, and
 // true when this one is planned to fail.
 bool InjectedFailure();
+
+// From now on the kernel copies at most `bytes` in all and then refuses, as a
+// file system that stops part-way or cannot copy at all (0) would; negative
+// lifts the limit (the default). The file layer asks how much of n bytes the
+// kernel may copy, and reports what it did copy.
+void LimitKernelCopy(long long bytes);
+unsigned long long KernelCopied();  // bytes since the last LimitKernelCopy
+std::size_t KernelCopyAllowed(std::size_t n);
+void CountKernelCopy(std::size_t n);
 }  // namespace faults
 
 }  // namespace eit

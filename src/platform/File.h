@@ -12,9 +12,11 @@
 namespace eit {
 
 enum class OpenMode {
-    Read,       // existing file, reading; others may read, nobody may write
-    ReadWrite,  // existing file, reading and writing, shared with nobody
-    Create,     // created or emptied, reading and writing, shared with nobody
+    Read,          // existing file, reading; others may read, nobody may write
+    ReadUnlocked,  // existing file, reading; others may read and write: the
+                   // user's own files, read only as items, texts or sheets
+    ReadWrite,     // existing file, reading and writing, shared with nobody
+    Create,        // created or emptied, reading and writing, shared with nobody
 };
 
 // A file on disk. Failures raise ToolError with the system's texts:
@@ -60,7 +62,10 @@ public:
     void Truncate(std::uint64_t size);
 
     // Copies `count` bytes from `source`'s position to this file's position,
-    // in pieces of at most kCopyPiece bytes.
+    // in pieces of at most kCopyPiece bytes: inside the kernel where the system
+    // can, else through a buffer of at most one piece. Small copies are read
+    // through the source's read-ahead: copy from a File of its own when other
+    // reads of that file (a directory walk) must keep theirs.
     void CopyFrom(File& source, std::uint64_t count);
 
     // Replaces the file at Path() by the finished file at `newPath` and
@@ -81,6 +86,11 @@ private:
     std::uint64_t SystemSize() const;
     std::size_t RawRead(std::uint64_t at, void* buffer, std::size_t n);
     void RawWrite(std::uint64_t at, const void* buffer, std::size_t n);
+    // Copies up to n bytes from `source`'s position to ours inside the kernel,
+    // moving neither position; returns how many it copied: fewer (down to 0)
+    // where the system cannot copy so, after which neither file tries again.
+    std::size_t KernelCopy(File& source, std::size_t n);
+    static bool ReadOnly(OpenMode mode) { return mode == OpenMode::Read || mode == OpenMode::ReadUnlocked; }
 
     Handle handle_ = kNoHandle;
     std::string path_;
@@ -90,6 +100,7 @@ private:
     std::vector<std::uint8_t> cache_;
     std::uint64_t cacheStart_ = 0;
     mutable std::optional<std::uint64_t> readSize_;  // of a file opened for reading only
+    bool kernelCopy_ = true;  // false once the kernel refused to copy from or to this file
 };
 
 }  // namespace eit

@@ -22,9 +22,7 @@ using faults::InjectedFailure;
 void File::Open(const std::string& path, OpenMode mode)
 {
     Close();
-    int flags = O_CLOEXEC;
-    if (mode == OpenMode::Read) flags |= O_RDONLY;
-    else flags |= O_RDWR;
+    int flags = O_CLOEXEC | (ReadOnly(mode) ? O_RDONLY : O_RDWR);
     if (mode == OpenMode::Create) flags |= O_CREAT;
     int fd = ::open(path.c_str(), flags, 0666);
     auto fail = [&] { return mode == OpenMode::Create ? CannotCreateFile(path) : CannotOpenFile(path); };
@@ -34,12 +32,14 @@ void File::Open(const std::string& path, OpenMode mode)
         ::close(fd);
         throw fail();
     }
-    // Advisory locks stand in for the sharing modes of other systems.
-    int lock = (mode == OpenMode::Read ? LOCK_SH : LOCK_EX) | LOCK_NB;
+    // Advisory locks stand in for the sharing modes of other systems; the
+    // user's own files, read as items, texts or sheets, take none: nothing
+    // needs them guarded, and a lock is one more system call per item.
+    bool locked = mode == OpenMode::ReadUnlocked || flock(fd, (ReadOnly(mode) ? LOCK_SH : LOCK_EX) | LOCK_NB) == 0;
     // Emptying an already empty new file is skipped: on some file systems a
     // truncation to zero makes the close flush the file at once.
     bool empty = info.st_size == 0;
-    if (flock(fd, lock) != 0 || (mode == OpenMode::Create && !empty && ftruncate(fd, 0) != 0)) {
+    if (!locked || (mode == OpenMode::Create && !empty && ftruncate(fd, 0) != 0)) {
         ::close(fd);
         throw fail();
     }
@@ -82,13 +82,34 @@ std::size_t File::RawRead(std::uint64_t at, void* buffer, std::size_t n)
 
 void File::RawWrite(std::uint64_t at, const void* buffer, std::size_t n)
 {
-    if (InjectedFailure()) throw StreamWriteError();
     std::size_t done = 0;
     while (done < n) {
         ssize_t put = ::pwrite(handle_, static_cast<const char*>(buffer) + done, n - done, static_cast<off_t>(at + done));
         if (put <= 0) throw StreamWriteError();
         done += static_cast<std::size_t>(put);
     }
+}
+
+// copy_file_range (Linux) copies between files of one file system inside the
+// kernel, and clones where the file system shares extents. It fails where it
+// cannot (EXDEV, ENOSYS, EINVAL, EOPNOTSUPP, ...) and stops short at the end
+// of the source: the caller then copies the rest through its buffer, which
+// raises the read or write error a copy that fails there deserves.
+std::size_t File::KernelCopy(File& source, std::size_t n)
+{
+    std::size_t done = 0;
+#ifdef __linux__
+    const std::size_t allowed = faults::KernelCopyAllowed(n);
+    while (done < allowed) {
+        off_t in = static_cast<off_t>(source.position_ + done), out = static_cast<off_t>(position_ + done);
+        ssize_t copied = ::copy_file_range(source.handle_, &in, handle_, &out, allowed - done, 0);
+        if (copied <= 0) break;
+        done += static_cast<std::size_t>(copied);
+    }
+    faults::CountKernelCopy(done);
+#endif
+    if (done < n) source.kernelCopy_ = kernelCopy_ = false;
+    return done;
 }
 
 std::uint64_t File::SystemSize() const

@@ -115,7 +115,7 @@ void LineList::AddText(std::string_view text)
 
 void LineList::LoadFromFile(const std::string& path)
 {
-    File file(path, OpenMode::Read);
+    File file(path, OpenMode::ReadUnlocked);
     std::uint64_t left = file.Size();
     std::vector<char> piece(File::kCopyPiece);
     LineSplitter splitter(*this);

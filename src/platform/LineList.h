@@ -26,7 +26,8 @@ public:
 
     // Files: each line followed by CR LF when written; when read, a line ends
     // at CR LF, CR or LF, a zero byte ends the text, and a final line end
-    // adds no empty line. Errors are the file layer's.
+    // adds no empty line. Errors are the file layer's. A file read as a line
+    // list is the user's own (a log, a project list, a text) and is not locked.
     void LoadFromFile(const std::string& path);
     void SaveToFile(const std::string& path) const;
     // The same reading rules over bytes in memory.

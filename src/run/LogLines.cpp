@@ -31,6 +31,19 @@ void AddTargetLine(LineList& log, std::string_view path)
     log.Add(line);
 }
 
+bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+
+std::string ShowLineBreaks(std::string_view text)
+{
+    std::string shown;
+    for (char c : text) {
+        if (c == '\r') shown += "\\r";
+        else if (c == '\n') shown += "\\n";
+        else shown += c;
+    }
+    return shown;
+}
+
 std::string SourceMissingLine(std::string_view path)
 {
     return "Source " + std::string(FileNameOf(path)) + " not found, skipped.";

@@ -21,8 +21,9 @@ public:
     virtual void CurrentMessage(std::string_view text) = 0;
     virtual void ClearResults() = 0;
     virtual void AddResult(std::string_view line) = 0;
-    // A results line that warns of something the user will want to fix.
-    virtual void AddWarning(std::string_view line) { AddResult(line); }
+    // A results line that warns of something the run goes on with; eitool
+    // also shows it on standard error.
+    virtual void Warning(std::string_view line) { AddResult(line); }
     virtual std::size_t ResultCount() const = 0;
     virtual void FocusResults() {}
     // The bar within one file and the bar over the job list (or a log's lines);
@@ -77,6 +78,8 @@ struct RunContext {
     std::string TargetDir;
     LineList OperationLog;
     LineList ReplayLines;
+    // The log whose lines ReplayLines holds; empty when they come from elsewhere.
+    std::string ReplayLogPath;
     File SourceStream;
     eit::JobKind JobKind = eit::JobKind::None;
     std::atomic<bool> StopRequested{false};
@@ -114,10 +117,30 @@ struct RunContext {
         SetProgressMax(100);
     }
 
+    // Names, for an error, the group of the log being replayed whose first
+    // "#Target:" line is at `first`: "the group of NAME at line N of LOG".
+    std::string GroupLabel(std::string_view sourcePath, std::size_t first) const;
+    // The path on the group's "#Target:" line at `index`; a log that ends
+    // before it is refused with the list's error and the group named.
+    std::string GroupTargetPath(std::string_view sourcePath, std::size_t first, std::size_t index) const;
+
 private:
     static int Clamp(int value, int max) { return value < 0 ? 0 : (value > max ? max : value); }
     int progress_ = 0;
     int progressMax_ = 100;
+};
+
+// Tells the reporter that a handler's work starts, and that it ends on every
+// way out of the scope.
+class HandlerScope {
+public:
+    explicit HandlerScope(Reporter& report) : report_(report) { report_.HandlerStarted(); }
+    ~HandlerScope() { report_.HandlerEnded(); }
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+
+private:
+    Reporter& report_;
 };
 
 // Holds a source open as ctx.SourceStream for one handler call: opened for

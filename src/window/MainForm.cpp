@@ -9,6 +9,7 @@
 #include "formats/glyphs/DrawLetters.h"
 #endif
 #include "jobs/ProjectList.h"
+#include "jobs/ReplayCheck.h"
 #include "jobs/Run.h"
 #include "window/RtfWriter.h"
 #include "platform/Error.h"
@@ -92,6 +93,7 @@ void TMainForm::EnableListCommands(bool on)
     saveListCmd_->setEnabled(on);
     removeCmd_->setEnabled(on);
     processCmd_->setEnabled(on);
+    checkCmd_->setEnabled(on && IsReplay(ctx_->JobKind));  // a check looks at what a replay would do
     if (on) clearCmd_->setEnabled(true);
 }
 
@@ -223,12 +225,29 @@ void TMainForm::OpenTargetFolderClick()
 void TMainForm::BProcessClick()
 {
     if (running_ || LogList->Count() == 0) return;
-    BeginRun();
-    std::optional<std::string> error;
-    try {
+    RunWork([this] {
         RunProcess(*ctx_, LogList->Entries());
         // Where the run put its log, as the results' last line.
         if (std::optional<std::string> log = OperationLogPath(*ctx_)) reporter_->AddResult(kLogSavedLine + *log);
+    });
+}
+
+void TMainForm::BCheckClick()
+{
+    if (running_ || LogList->Count() == 0) return;
+    if (!IsReplay(ctx_->JobKind)) {
+        dialogs_.ShowError("Check looks at what a replay would do: add operation logs or a project list first.");
+        return;
+    }
+    RunWork([this] { CheckReplay(*ctx_, LogList->Entries()); });
+}
+
+void TMainForm::RunWork(const std::function<void()>& work)
+{
+    BeginRun();
+    std::optional<std::string> error;
+    try {
+        work();
     } catch (const std::exception& e) {
         error = e.what();
     }

@@ -50,6 +50,9 @@ public slots:
     void BRemLogClick();
     void BClearAllClick();
     void BProcessClick();
+    // Check: for a job list of operation logs or a project list, what their
+    // replay would do and every error, in the results pane; writes nothing.
+    void BCheckClick();
     void BExitClick() { close(); }
     void StopClick();
     void SaveLogClick();
@@ -85,7 +88,7 @@ private:
     // the shortcut, and the slot it runs. Adding a command is one such line.
     QAction* AddCommand(QMenu* menu, const char* text, const QKeySequence& keys, void (TMainForm::*slot)());
     // The commands that rest while a run is under way.
-    std::array<QAction*, 7> RunLockedCommands() const;
+    std::array<QAction*, 8> RunLockedCommands() const;
 
     // Steps 3 to 5 of adding files: a change of kind empties the list (once
     // the user agrees), a project list replaces it, other files are appended.
@@ -99,6 +102,8 @@ private:
     void ReportErrors(const std::function<void()>& work);
     void BeginRun();
     void EndRun();
+    // Runs `work` as a run: the toolbar idle meanwhile, an error shown after.
+    void RunWork(const std::function<void()>& work);
 
     WindowDialogs& dialogs_;
 
@@ -131,6 +136,7 @@ private:
     QAction* removeCmd_ = nullptr;
     QAction* clearCmd_ = nullptr;
     QAction* processCmd_ = nullptr;
+    QAction* checkCmd_ = nullptr;
     QAction* exitCmd_ = nullptr;
     QAction* stopCmd_ = nullptr;
     QAction* saveResultsCmd_ = nullptr;
@@ -143,7 +149,7 @@ private:
     bool running_ = false;
     bool closeAfterRun_ = false;
     bool placed_ = false;
-    std::array<bool, 7> commandsBeforeRun_{};
+    std::array<bool, 8> commandsBeforeRun_{};
 };
 
 }  // namespace eit::window

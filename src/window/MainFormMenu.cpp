@@ -37,6 +37,7 @@ void TMainForm::CreateMenus()
 
     runMenu_ = menuBar()->addMenu(QStringLiteral("&Run"));
     processCmd_ = AddCommand(runMenu_, "&Process...", QKeySequence(Qt::Key_F5), &TMainForm::BProcessClick);
+    checkCmd_ = AddCommand(runMenu_, "&Check replay", QKeySequence(Qt::CTRL | Qt::Key_F5), &TMainForm::BCheckClick);
     stopCmd_ = AddCommand(runMenu_, "&Stop", QKeySequence(Qt::Key_Escape), &TMainForm::StopClick);
     runMenu_->addSeparator();
     openTargetCmd_ = AddCommand(runMenu_, "&Open target folder", QKeySequence(), &TMainForm::OpenTargetFolderClick);
@@ -44,14 +45,14 @@ void TMainForm::CreateMenus()
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
     AddCommand(helpMenu_, "&About...", QKeySequence(), &TMainForm::AboutClick);
 
-    for (QAction* command : {saveListCmd_, removeCmd_, clearCmd_, processCmd_, stopCmd_, saveResultsCmd_, openTargetCmd_}) {
+    for (QAction* command : {saveListCmd_, removeCmd_, clearCmd_, processCmd_, checkCmd_, stopCmd_, saveResultsCmd_, openTargetCmd_}) {
         command->setEnabled(false);
     }
 }
 
-std::array<QAction*, 7> TMainForm::RunLockedCommands() const
+std::array<QAction*, 8> TMainForm::RunLockedCommands() const
 {
-    return {addFilesCmd_, saveListCmd_, removeCmd_, clearCmd_, processCmd_, exitCmd_, openTargetCmd_};
+    return {addFilesCmd_, saveListCmd_, removeCmd_, clearCmd_, processCmd_, checkCmd_, exitCmd_, openTargetCmd_};
 }
 
 // Tab goes through the toolbar, the job list, the results pane and the

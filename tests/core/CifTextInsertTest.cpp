@@ -75,7 +75,9 @@ TEST_F(CifTextInsert, TxtWithoutAnEntrysHeaderOrEndMarkerLeavesTheFileUnchanged)
     EXPECT_EQ(ErrorOf([&] { Insert("x.cif", TxtOf({"a"}) + "[00000002]\r\nc\r\n[########]\r\n"); }),
               "Cannot insert " + (dir / "edited.txt") + " into " + (dir / "x.cif") + ": it has no header line [00000001] for entry 1");
     EXPECT_EQ(ReadAll(dir / "x.cif"), original);
-    EXPECT_EQ(ErrorOf([&] { Insert("x.cif", "[00000000]\r\nA\r\n[00000001]\r\nB\r\n"); }), "List index out of bounds (4)");
+    EXPECT_EQ(ErrorOf([&] { Insert("x.cif", "[00000000]\r\nA\r\n[00000001]\r\nB\r\n"); }),
+              "List index out of bounds (4): " + (dir / "edited.txt") +
+                  " ends inside the text of entry 0: no end marker line [########] follows its header line [00000000]");
     EXPECT_EQ(ReadAll(dir / "x.cif"), original);
     EXPECT_TRUE(recorder.results.empty());
 }

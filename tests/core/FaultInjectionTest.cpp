@@ -59,6 +59,8 @@ long FailEachOperation(const std::function<void()>& prepare, const std::function
     }
 }
 
+// The same whether the kernel copies the items or the buffer does: each
+// piece of a copy is one write.
 TEST(ExtractionFaults, LibItemsBeforeTheFailureAreWholeAndTheFailingOneIsGone)
 {
     FontWorkspace w;  // a folder and a run context
@@ -66,21 +68,26 @@ TEST(ExtractionFaults, LibItemsBeforeTheFailureAreWholeAndTheFailingOneIsGone)
     WriteAll(w.dir / "p.lib", MakeLib(items));
     const std::string out = w.dir / "out";
     w.ctx.TargetDir = out;
-    const long failures = FailEachOperation(
-        [&] {
-            std::filesystem::remove_all(out);
-            std::filesystem::create_directories(out);
-        },
-        [&] { ExtractLib(w.ctx, w.dir / "p.lib"); },
-        [&](long, const std::string& error) {
-            EXPECT_EQ(error, "Stream write error");
-            for (const auto& [name, bytes] : Snapshot(out)) {
-                EXPECT_TRUE(bytes == items[0].data || bytes == items[1].data || bytes == items[2].data) << name << " is half-written";
-            }
-            EXPECT_LT(Snapshot(out).size(), items.size());
-        });
-    EXPECT_EQ(failures, 3) << "two pieces of the first item, one of the second; the empty one writes nothing";
-    EXPECT_EQ(Snapshot(out).size(), items.size());
+    for (long long kernelLimit : {-1LL, 0LL}) {
+        SCOPED_TRACE("kernel copy limit " + std::to_string(kernelLimit));
+        faults::LimitKernelCopy(kernelLimit);
+        const long failures = FailEachOperation(
+            [&] {
+                std::filesystem::remove_all(out);
+                std::filesystem::create_directories(out);
+            },
+            [&] { ExtractLib(w.ctx, w.dir / "p.lib"); },
+            [&](long, const std::string& error) {
+                EXPECT_EQ(error, "Stream write error");
+                for (const auto& [name, bytes] : Snapshot(out)) {
+                    EXPECT_TRUE(bytes == items[0].data || bytes == items[1].data || bytes == items[2].data) << name << " is half-written";
+                }
+                EXPECT_LT(Snapshot(out).size(), items.size());
+            });
+        faults::LimitKernelCopy(-1);
+        EXPECT_EQ(failures, 3) << "two pieces of the first item, one of the second; the empty one writes nothing";
+        EXPECT_EQ(Snapshot(out).size(), items.size());
+    }
 }
 
 // Extracting again over the files of an earlier run (a .txt edited since, a
@@ -149,9 +156,10 @@ TEST(ReplayFaults, EachSourceIsRewrittenWholeOrLeftByteIdentical)
         {w.dir / "f.fnt", ReadAll(w.dir / "f.fnt")},
     };
     WriteAll(w.dir / "a", "new a");
+    WriteAll(w.dir / "b", Bytes(2 * File::kCopyPiece + 3, 'B'));  // copied by the kernel where it can
     WriteAll(w.dir / "t.txt", TxtOf({"uno", "dos"}));
     WriteAll(w.dir / "result.log", "#Format: LIB\r\n#Source: " + sources[0].first + "\r\n#Target: " + (w.dir / "a") +
-                                       "\r\n#Target: " + (w.dir / "a") + "\r\n\r\n#Format: CIF\r\n#Source: " + sources[1].first +
+                                       "\r\n#Target: " + (w.dir / "b") + "\r\n\r\n#Format: CIF\r\n#Source: " + sources[1].first +
                                        "\r\n#Target: " + (w.dir / "t.txt") + "\r\n\r\n#Format: FNT\r\n#Source: " +
                                        sources[2].first + "\r\n#Target: " + w.SheetOf("f.fnt") + "\r\n");
     auto replay = [&] {

@@ -104,9 +104,9 @@ TEST_F(LibTest, ProgressMovesOnlyWhenTheWholePercentChanges)
 TEST_F(LibTest, RebuildsTheDataAreaBehindTheDirectory)
 {
     std::string package = Package("p.lib", {{"a.bmp", Bytes(5, 'a')}, {"b.txt", Bytes(7, 'b')}});
-    WriteAll(dir / "a", Bytes(100, 'A'));
-    WriteAll(dir / "b", Bytes(20, 'B'));
-    EXPECT_EQ(Insert(package, {dir / "a", dir / "b"}, 2), 4u);
+    WriteAll(dir / "p_a.bmp", Bytes(100, 'A'));
+    WriteAll(dir / "p_b.txt", Bytes(20, 'B'));
+    EXPECT_EQ(Insert(package, {dir / "p_a.bmp", dir / "p_b.txt"}, 2), 4u);
     Bytes rebuilt = ReadAll(package);
     ASSERT_EQ(rebuilt.size(), 158u);
     EXPECT_EQ(GetU32(rebuilt, 8 + 2 + 5), 38u);
@@ -114,8 +114,8 @@ TEST_F(LibTest, RebuildsTheDataAreaBehindTheDirectory)
     EXPECT_EQ(GetU32(rebuilt, 23 + 2 + 5), 138u);
     EXPECT_EQ(GetU32(rebuilt, 23 + 2 + 5 + 4), 20u);
     EXPECT_EQ(rebuilt, MakeLib({{"a.bmp", Bytes(100, 'A')}, {"b.txt", Bytes(20, 'B')}}));
-    EXPECT_EQ(recorder.results, (std::vector<std::string>{"Item a inserted.", "Item b inserted."}));
-    EXPECT_EQ(recorder.messages[1], "Inserting a to p.lib...");
+    EXPECT_EQ(recorder.results, (std::vector<std::string>{"Item p_a.bmp inserted.", "Item p_b.txt inserted."}));
+    EXPECT_EQ(recorder.messages[1], "Inserting p_a.bmp to p.lib...");
 }
 
 TEST_F(LibTest, InsertionKeepsLeadingBytesNamesAndZeroSizeItems)

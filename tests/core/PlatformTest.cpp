@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+
 #include "platform/Error.h"
 #include "platform/File.h"
 #include "platform/LineList.h"
@@ -162,6 +165,75 @@ TEST(File, CopyMovesBytesAcrossPieceBoundaries)
     out.CopyFrom(in, data.size());
     out.Close();
     EXPECT_EQ(ReadAll(dir / "out.bin"), data);
+}
+
+// The kernel copy and the buffered one give the same bytes and leave both
+// positions behind the copy: for copies too small for the kernel, of one and
+// of several pieces, with the kernel copying everything, refusing at once,
+// or stopping part-way through a piece or at a piece's end.
+TEST(File, KernelAndBufferedCopiesAgree)
+{
+    TempFolder dir;
+    const std::size_t piece = File::kCopyPiece;
+    const std::size_t smallest = 32768;  // smaller copies are served from the read-ahead
+    for (std::size_t size : {std::size_t{0}, std::size_t{1}, smallest - 1, smallest, piece, piece + 1, 2 * piece + 17}) {
+        for (long long limit : {-1LL, 0LL, 1000LL, static_cast<long long>(piece + 3)}) {
+            SCOPED_TRACE("copy of " + std::to_string(size) + " bytes, kernel limit " + std::to_string(limit));
+            std::string data(size, '\0');
+            for (std::size_t i = 0; i < size; ++i) data[i] = static_cast<char>(i * 7 + i / 251);
+            WriteAll(dir / "in.bin", "HEAD" + data + "TAIL");
+            File in(dir / "in.bin", OpenMode::Read);
+            File out(dir / "out.bin", OpenMode::Create);
+            out.Write("xy", 2);
+            in.Seek(4);
+            faults::LimitKernelCopy(limit);
+            out.CopyFrom(in, size);
+            const unsigned long long byKernel = faults::KernelCopied();
+            faults::LimitKernelCopy(-1);
+            EXPECT_EQ(in.ReadBytes(4), (std::vector<std::uint8_t>{'T', 'A', 'I', 'L'}));
+            out.Write("!", 1);
+            out.Close();
+            EXPECT_TRUE(ReadAll(dir / "out.bin") == "xy" + data + "!");
+#ifdef __linux__
+            const unsigned long long expected = size < smallest ? 0 : limit < 0 ? size : std::min<unsigned long long>(size, limit);
+            EXPECT_EQ(byKernel, expected) << "what the kernel copied";
+#else
+            EXPECT_EQ(byKernel, 0u);
+#endif
+        }
+    }
+}
+
+TEST(File, CopyPastTheSourcesEndIsAReadError)
+{
+    TempFolder dir;
+    WriteAll(dir / "in.bin", std::string(40000, 'i'));
+    for (long long limit : {-1LL, 0LL}) {
+        File in(dir / "in.bin", OpenMode::Read);
+        File out(dir / "out.bin", OpenMode::Create);
+        faults::LimitKernelCopy(limit);
+        try {
+            out.CopyFrom(in, 50000);
+            ADD_FAILURE() << "no error with kernel limit " << limit;
+        } catch (const ToolError& e) {
+            EXPECT_STREQ(e.what(), "Stream read error");
+        }
+        faults::LimitKernelCopy(-1);
+    }
+}
+
+// The user's own files, read as items, texts or sheets, are not locked.
+TEST(File, ItemsAreReadWithoutALock)
+{
+    TempFolder dir;
+    WriteAll(dir / "item.bin", "item");
+    File item(dir / "item.bin", OpenMode::ReadUnlocked);
+#ifdef _WIN32
+    EXPECT_TRUE(std::ofstream(dir / "item.bin", std::ios::app).is_open()) << "others may write it meanwhile";
+#else
+    EXPECT_NO_THROW(File(dir / "item.bin", OpenMode::ReadWrite)) << "it holds no lock";
+#endif
+    EXPECT_EQ(item.ReadBytes(4), (std::vector<std::uint8_t>{'i', 't', 'e', 'm'}));
 }
 
 TEST(RewriteAside, FailureAtAnyStepLeavesTheFileAsItWas)

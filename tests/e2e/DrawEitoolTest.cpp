@@ -46,7 +46,7 @@ TEST(EitoolDraw, DrawsTheTablesLettersAndTheReplayWarnsOfTheGuidesLeft)
         if (glyph == 0xA3 || glyph == 0xB9 || glyph == 161) continue;
         const std::string line = "glyph " + std::to_string(glyph) + " will carry the baseline guide as ink\n";
         out += line;
-        warnings += "eitool: warning: " + line;
+        warnings += "eitool: " + line;
     }
     EXPECT_EQ(replay.out, out + "f.fnt converted.\n");
     EXPECT_EQ(replay.err, warnings + "Operation complete!\n");

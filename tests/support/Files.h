@@ -3,6 +3,7 @@
 // support/, it needs no test framework (the fuzz targets and the sample maker
 // use it too); fixtures/ holds what needs GoogleTest.
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -70,6 +71,19 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The text with every "D/name" (up to a blank, a colon, a comma, a quote or
+// a line end) made the path of `name` below `dir`: for expected messages.
+inline std::string PathsIn(std::string text, const TempFolder& dir)
+{
+    for (std::size_t at = 0; (at = text.find("D/", at)) != std::string::npos;) {
+        const std::size_t end = std::min(text.find_first_of("\r\n,: \"", at), text.size());
+        const std::string path = dir / text.substr(at + 2, end - at - 2);
+        text.replace(at, end - at, path);
+        at += path.size();
+    }
+    return text;
+}
 
 // Every file below a folder, relative path (with "/") to contents.
 inline std::map<std::string, Bytes> Snapshot(const std::filesystem::path& folder)

@@ -202,6 +202,20 @@ private slots:
         QCOMPARE(dialogs->messages, std::vector<std::string>{"Process status:|Operation complete!"});
     }
 
+    void checkShowsWhatTheReplayWouldDoAndWritesNothing()
+    {
+        AddThrough(1, {Package("a.lib", 3)});
+        form->BProcessClick();
+        WriteAll(JoinPath(JoinPath(Path("out"), "DAT"), "a_item1.dat"), "edited item");
+        AddThrough(5, {Path("out/result.log")});
+        const std::string package = ReadAll(Path("in/a.lib"));
+        form->BCheckClick();
+        QCOMPARE(PaneLines(), QStringList({QString::fromStdString(Path("in/a.lib") + ": 3 items, 1 differs"),
+                                           "The replay would succeed."}));
+        QCOMPARE(ReadAll(Path("in/a.lib")), package);
+        QVERIFY(dialogs->errors.empty());
+    }
+
     void fontRunAsksForAPaletteThroughTheOpenActDialog()
     {
         WriteAll(Path("in/face.fnt"), eit::test::MakeFont({eit::test::PatternGlyph(1, 5, 7, 2)}));

@@ -1,0 +1,37 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace eit {
+
+// The check of one group of a replay, before anything is written: what the
+// group's check handler asks of the run, and what it tells about the group.
+class GroupCheck {
+public:
+    virtual ~GroupCheck() = default;
+
+    // Called for every file the group reads. False when an earlier group of
+    // the run rewrites that file first: its bytes now are not the ones the
+    // group will read, so only that it exists and can be read is checked.
+    // A file that is the group's own source is refused.
+    virtual bool IsFinal(const std::string& path) = 0;
+
+    // Set by the run: also say what differs from the files as they are now
+    // (every item, text and glyph is compared), and report warnings.
+    bool report = false;
+    // Set by the handler: what the replay of the group would do, in a few words.
+    std::string summary;
+    // Set by the handler: whether the replay would rewrite the group's source.
+    bool rewrites = false;
+};
+
+// What a check found in a group: "3 items, 1 differs", "120 texts, none differ".
+inline std::string DifferenceSummary(std::uint64_t count, std::string_view one, std::string_view many, std::uint64_t differ)
+{
+    std::string summary = std::to_string(count) + " " + std::string(count == 1 ? one : many) + ", ";
+    if (differ == 0) return summary + "none differ";
+    return summary + std::to_string(differ) + (differ == 1 ? " differs" : " differ");
+}
+
+}  // namespace eit
