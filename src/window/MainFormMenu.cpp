@@ -41,6 +41,10 @@ void TMainForm::CreateMenus()
     stopCmd_ = AddCommand(runMenu_, "&Stop", QKeySequence(Qt::Key_Escape), &TMainForm::StopClick);
     runMenu_->addSeparator();
     openTargetCmd_ = AddCommand(runMenu_, "&Open target folder", QKeySequence(), &TMainForm::OpenTargetFolderClick);
+#ifdef EIT_DRAW_LETTERS
+    runMenu_->addSeparator();
+    AddCommand(runMenu_, "&Draw letters into a sheet...", QKeySequence(), &TMainForm::BDrawLettersClick);
+#endif
 
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
     AddCommand(helpMenu_, "&About...", QKeySequence(), &TMainForm::AboutClick);
