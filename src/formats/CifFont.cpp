@@ -189,7 +189,7 @@ void ConvertFontToBitmap(RunContext& ctx, const std::string& path)
 
     const std::string bmpName = ReplaceExtension(name, ".bmp");
     const std::string sheetPath = JoinPath(ctx.TargetDir, bmpName);
-    ctx.TotalBytes += SaveBmp(sheet, sheetPath);
+    ctx.TotalBytes += SaveBmp(sheet, sheetPath, ctx.KeepingEarlierOutputs());
     AddTargetLine(ctx.OperationLog, sheetPath);
     ctx.report.AddResult(name + " converted to bitmap font.");
     ctx.report.PumpEvents();
@@ -290,7 +290,7 @@ std::size_t ConvertBitmapToFont(RunContext& ctx, const std::string& path, std::s
     StoreU32(font.fixed.data() + kGlyphCountOffset, kRebuiltGlyphCount);
     StoreU32(font.fixed.data() + kPixelDataSizeOffset, static_cast<std::uint32_t>(font.pixelData.size()));
 
-    RewriteAside aside(ctx.SourceStream);
+    RewriteAside aside(ctx.SourceStream, ctx.Notes());
     WriteCifFont(aside.Out(), font);
     aside.Commit();
     ctx.report.AddResult(name + " converted.");

@@ -166,7 +166,7 @@ void ExtractCifText(RunContext& ctx, const std::string& path)
         }
         out.Write(piece.data(), piece.size());
         ctx.TotalBytes += out.Position();
-    });
+    }, ctx.KeepingEarlierOutputs());
     ctx.report.AddResult(txtName + " was extracted.");
     ctx.report.PumpEvents();
     AddTargetLine(ctx.OperationLog, txtPath);
@@ -256,9 +256,10 @@ std::vector<std::uint8_t> BuildTextBlock(RunContext& ctx, CifTextFile& cif, cons
 
 // Keeps header and tableLength, then writes the new blocks, all through a file
 // built aside: whatever fails, the CIF file stays byte-identical.
-void RewriteCifTextFile(File& file, const std::vector<std::uint8_t>& table, const std::vector<std::uint8_t>& text)
+void RewriteCifTextFile(File& file, const std::vector<std::uint8_t>& table, const std::vector<std::uint8_t>& text,
+                        const Notify& notify)
 {
-    RewriteAside aside(file);
+    RewriteAside aside(file, notify);
     File& out = aside.Out();
     file.Seek(0);
     out.CopyFrom(file, kCifTableAt);
@@ -290,7 +291,7 @@ std::size_t InsertCifText(RunContext& ctx, const std::string& path, std::size_t 
     std::vector<std::uint8_t> newText = BuildTextBlock(ctx, cif, lines, txtPath);
     RexorBlock(cif.offsetTable);
     RexorBlock(newText);
-    RewriteCifTextFile(cifFile, cif.offsetTable, newText);
+    RewriteCifTextFile(cifFile, cif.offsetTable, newText, ctx.Notes());
 
     ctx.report.AddResult("Inserted.");
     ctx.report.PumpEvents();

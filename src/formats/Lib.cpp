@@ -225,7 +225,7 @@ std::size_t InsertLib(RunContext& ctx, const std::string& path, std::size_t firs
     ctx.StartFile("Processing " + packageName + "...");
 
     const auto [count, directoryEnd] = CheckInsertion(ctx, first);
-    RewriteAside aside(package);
+    RewriteAside aside(package, ctx.Notes());
     aside.Out().Seek(directoryEnd);
     BufferedWriter out(aside.Out());
     std::vector<std::uint32_t> sizes(count);

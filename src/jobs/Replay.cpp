@@ -31,7 +31,7 @@ void ReplayLog(RunContext& ctx, const std::string& logPath)
 {
     LineList& lines = ctx.ReplayLines;
     lines.Clear();
-    lines.LoadFromFile(logPath);
+    lines.LoadFromFile(logPath, LineList::ByteOrderMark::Skip);
     std::string message = "Processing " + std::string(FileNameOf(logPath)) + "...";
     ctx.report.CurrentMessage(message);
     ctx.SetTotal(0);

@@ -84,7 +84,7 @@ void RunProcess(RunContext& ctx, const std::vector<std::string>& jobs)
         ctx.report.AddResult("Total " + std::to_string(ctx.TotalBytes) + " bytes extracted.");
     }
     if (!ctx.OperationLog.Empty() && !IsReplay(ctx.JobKind)) {
-        ctx.OperationLog.SaveToFile(ctx.TargetDir + kPathSeparator + "result.log");
+        ctx.OperationLog.SaveToFile(ctx.TargetDir + kPathSeparator + "result.log", ctx.KeepingEarlierOutputs());
     }
     ctx.ask.ShowMessage("Operation complete!", "Process status:");
 }

@@ -46,6 +46,20 @@ bool Exists(const std::string& path)
     return !path.empty() && fs::exists(fs::symlink_status(HostPath(path), error));
 }
 
+EntryKind KindOfEntry(const std::string& path)
+{
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(HostPath(path), error);
+    switch (status.type()) {
+    case fs::file_type::not_found:
+    case fs::file_type::none: return EntryKind::Missing;
+    case fs::file_type::regular: return EntryKind::Regular;
+    case fs::file_type::symlink: return EntryKind::Link;
+    case fs::file_type::directory: return EntryKind::Folder;
+    default: return EntryKind::Other;
+    }
+}
+
 bool IsFolder(const std::string& path)
 {
     std::error_code error;

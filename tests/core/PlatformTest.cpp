@@ -10,6 +10,7 @@
 namespace eit {
 namespace {
 
+using test::InjectedWriteError;
 using test::ReadAll;
 using test::TempFolder;
 using test::WriteAll;
@@ -178,7 +179,7 @@ TEST(RewriteAside, FailureAtAnyStepLeavesTheFileAsItWas)
             aside.Out().Write(" contents", 9);
             aside.Commit();
         } catch (const ToolError& e) {
-            EXPECT_STREQ(e.what(), "Stream write error");
+            EXPECT_EQ(e.what(), InjectedWriteError(dir / "t.bin"));
         }
         bool failed = faults::Triggered();
         faults::FailOperation(0);

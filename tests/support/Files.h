@@ -47,6 +47,13 @@ inline std::uint32_t GetU32(const Bytes& b, std::size_t at)
     return v;
 }
 
+// The error of a write failure injected into the file layer (as a full disk
+// would fail), naming the file being written.
+inline std::string InjectedWriteError(const std::string& path)
+{
+    return "Stream write error: No space left on device (writing " + path + ")";
+}
+
 // A fresh, empty folder for one test, removed afterwards.
 class TempFolder {
 public:
