@@ -73,11 +73,12 @@ inline ToolRun RunEitool(const std::vector<std::string>& args, const std::filesy
 
 #else
 
-// Runs eitool with `args` in the folder `cwd`.
-inline ToolRun RunEitool(const std::vector<std::string>& args, const std::filesystem::path& cwd)
+// Runs eitool with `args` in the folder `cwd`, after the shell text `prefix`
+// (limits, or a program that runs it, such as timeout).
+inline ToolRun RunEitool(const std::vector<std::string>& args, const std::filesystem::path& cwd, const std::string& prefix = "")
 {
     std::filesystem::path errFile = cwd / ".eitool-stderr";
-    std::string command = "cd " + Quote(cwd.string()) + " && " + Quote(EITOOL_PATH);
+    std::string command = "cd " + Quote(cwd.string()) + " && " + prefix + " " + Quote(EITOOL_PATH);
     for (const std::string& arg : args) command += " " + Quote(arg);
     command += " 2>" + Quote(errFile.string());
     ToolRun run;
