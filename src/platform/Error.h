@@ -21,10 +21,9 @@ public:
 // The system's own error texts.
 inline ToolError CannotOpenFile(const std::string& path) { return ToolError("Cannot open file " + path); }
 inline ToolError CannotCreateFile(const std::string& path) { return ToolError("Cannot create file " + path); }
-inline ToolError StreamReadError() { return ToolError("Stream read error"); }
-inline ToolError StreamWriteError() { return ToolError("Stream write error"); }
-// The same texts with the system's reason and the file the user knows: the
-// file being rewritten, never the helper file built beside it.
+// The same with the reason: the system's, or what the entry is instead of a
+// regular file. Reads and writes name the file the user knows: the file being
+// rewritten, never the helper file built beside it.
 inline ToolError CannotOpenFile(const std::string& path, const std::string& reason)
 {
     return ToolError("Cannot open file " + path + ": " + reason);

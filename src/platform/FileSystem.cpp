@@ -79,12 +79,6 @@ bool CreateFolders(const std::string& path)
     return IsFolder(path);
 }
 
-void RemoveFile(const std::string& path) noexcept
-{
-    std::error_code error;
-    fs::remove(HostPath(path), error);
-}
-
 std::string CurrentFolder()
 {
     std::error_code error;

@@ -13,7 +13,6 @@ bool IsFolder(const std::string& path);
 bool CreateFolder(const std::string& path);
 // Creates a folder with every missing folder above it; false on failure.
 bool CreateFolders(const std::string& path);
-void RemoveFile(const std::string& path) noexcept;
 
 std::string CurrentFolder();
 // False when the folder cannot be made current.

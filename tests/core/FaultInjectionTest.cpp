@@ -26,14 +26,6 @@
 namespace eit::test {
 namespace {
 
-bool AnyFileBeside(const std::filesystem::path& folder)
-{
-    for (const auto& [name, bytes] : Snapshot(folder)) {
-        if (name.find(".eit-new") != std::string::npos) return true;
-    }
-    return false;
-}
-
 // Runs `action` with operation n failing, for n = 1, 2, ... until a run
 // passes without reaching n; `check` sees each failed run's error text.
 // Returns how many runs failed.

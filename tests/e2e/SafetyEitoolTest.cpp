@@ -21,14 +21,6 @@
 namespace eit::test {
 namespace {
 
-bool AnyFileBeside(const std::filesystem::path& folder)
-{
-    for (const auto& [name, bytes] : Snapshot(folder)) {
-        if (name.find(".eit-new") != std::string::npos) return true;
-    }
-    return false;
-}
-
 // ---- Class: two replays of one file at once ---------------------------------
 
 // Strip k of the sheet gets a glyph `width` pixels wide of index 100 + k.

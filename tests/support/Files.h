@@ -89,4 +89,13 @@ inline std::map<std::string, Bytes> Snapshot(const std::filesystem::path& folder
     return files;
 }
 
+// Whether a file that a rewrite builds beside another is left below a folder.
+inline bool AnyFileBeside(const std::filesystem::path& folder)
+{
+    for (const auto& [name, bytes] : Snapshot(folder)) {
+        if (name.find(".eit-new") != std::string::npos) return true;
+    }
+    return false;
+}
+
 }  // namespace eit::test
