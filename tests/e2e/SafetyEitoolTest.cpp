@@ -5,14 +5,10 @@
 
 #include <thread>
 #ifndef _WIN32
-#include <csignal>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
-#include "platform/Bmp.h"
 #include "support/CifBuilder.h"
 #include "support/Eitool.h"
 #include "support/FontRun.h"
@@ -22,18 +18,6 @@ namespace eit::test {
 namespace {
 
 // ---- Class: two replays of one file at once ---------------------------------
-
-// Strip k of the sheet gets a glyph `width` pixels wide of index 100 + k.
-void PaintGlyphs(const std::string& sheetPath, std::uint32_t width)
-{
-    IndexedImage sheet = LoadBmp(sheetPath);
-    const std::uint32_t pitch = sheet.Height() / 64;
-    for (std::uint32_t k = 0; k < 64; ++k) {
-        sheet.Fill(1, k * pitch, sheet.Width() - 1, pitch, kTestBlack);
-        sheet.Fill(4, k * pitch + 1, width, 2, static_cast<std::uint8_t>(100 + k));
-    }
-    SaveBmp(sheet, sheetPath);
-}
 
 // Two logs over one font, each with a sheet of its own. Each rebuild appends
 // to the font, so applying one after the other differs from either alone:
@@ -47,10 +31,10 @@ TEST(TwoReplaysAtOnce, EachAppliesItsWholeRewriteAndSucceedsOrAppliesNoneAndFail
     const Bytes original = MakeFont(glyphs);
     WriteAll(font, original);
     WriteAll(dir / "pal.act", TestPalette());
-    for (auto [log, width] : {std::pair{"a", 2u}, std::pair{"b", 3u}}) {
+    for (const char* log : {"a", "b"}) {
         ASSERT_EQ(RunEitool({"extract", "--target", log, "--palette", "pal.act", "f.fnt"}, dir.path()).status, 0);
-        PaintGlyphs(dir / (std::string(log) + "/f.bmp"), width);
     }
+    PaintSheet(dir / "a/f.bmp");  // b's sheet stays as drawn
     // Each from the folder of its log, where its standard error is kept.
     auto replay = [&](const char* log) { return RunEitool({"replay", "result.log"}, dir.path() / log); };
     auto after = [&](std::vector<const char*> logs) {
@@ -143,102 +127,62 @@ TEST(FifoEverywhere, IsRefusedAtOnceNamingItAndNothingChanges)
 
 // ---- Class: errors that name the file and the reason ------------------------
 
-// A file size limit stands in for a full disk: the write fails with the
-// system's reason, naming the package, which stays as it was.
-TEST(WriteErrors, ARefusedWriteNamesTheReasonAndThePackageNotTheFileBeside)
+// A file size limit stands in for a full disk; a game folder the user may not
+// write (root replays as nobody) refuses the file beside. Either error names
+// the package and the system's reason, never the file beside, and the
+// package stays as it was.
+TEST(WriteErrors, NameThePackageAndTheReasonNotTheFileBeside)
 {
-    TempFolder dir;
-    const std::string package = dir / "p.lib";
-    const Bytes before = MakeLib({{"a.bin", "a"}});
-    WriteAll(package, before);
-    WriteAll(dir / "big", Bytes(4096, 'b'));
-    WriteAll(dir / "r.log", "#Format: LIB\r\n#Source: " + package + "\r\n#Target: " + (dir / "big") + "\r\n");
-    ToolRun run = RunEitool({"replay", "r.log"}, dir.path(), "trap '' XFSZ; ulimit -f 2;");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "eitool: Stream write error: File too large (writing " + package + ")\n");
-    EXPECT_EQ(ReadAll(package), before);
-    EXPECT_FALSE(AnyFileBeside(dir.path()));
-}
-
-// The package may be written but its folder not: the error names the package
-// and says why, never the file that could not be made beside it.
-TEST(WriteErrors, AGameFolderTheUserMayNotWriteIsReportedByThePackagesName)
-{
-    TempFolder dir;
-    const std::string game = dir / "game";
-    const std::string package = dir / "game/p.lib";
-    const Bytes before = MakeLib({{"a.bin", "a"}});
-    WriteAll(package, before);
-    WriteAll(dir / "item", "new");
-    WriteAll(dir / "r.log", "#Format: LIB\r\n#Source: " + package + "\r\n#Target: " + (dir / "item") + "\r\n");
-    ASSERT_EQ(chmod(package.c_str(), 0666), 0);
-    std::string prefix;  // root may write anywhere: it replays as nobody
-    if (geteuid() == 0) {
-        if (std::system("setpriv --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "setpriv is missing";
-        prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups";
-        ASSERT_EQ(chmod(dir.str().c_str(), 0777), 0);
-    } else {
-        ASSERT_EQ(chmod(game.c_str(), 0555), 0);
+    const bool root = geteuid() == 0;
+    if (root && std::system("setpriv --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "setpriv is missing";
+    struct Case {
+        const char* prefix;
+        bool lockFolder;
+        std::string error;  // after "eitool: ", with PACKAGE for its path
+    };
+    const Case cases[] = {
+        {"trap '' XFSZ; ulimit -f 2;", false, "Stream write error: File too large (writing PACKAGE)"},
+        {root ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "", true,
+         "Cannot create file PACKAGE: Permission denied (the new contents are built in a file beside it, in its folder)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.error);
+        TempFolder dir;
+        const std::string package = dir / "game/p.lib";
+        const Bytes before = MakeLib({{"a.bin", "a"}});
+        WriteAll(package, before);
+        WriteAll(dir / "item", Bytes(4096, 'i'));
+        WriteAll(dir / "r.log", "#Format: LIB\r\n#Source: " + package + "\r\n#Target: " + (dir / "item") + "\r\n");
+        chmod(package.c_str(), 0666);
+        chmod(dir.str().c_str(), 0777);
+        if (c.lockFolder) chmod((dir / "game").c_str(), root ? 0755 : 0555);
+        ToolRun run = RunEitool({"replay", "r.log"}, dir.path(), c.prefix);
+        chmod((dir / "game").c_str(), 0755);
+        std::string error = c.error;
+        error.replace(error.find("PACKAGE"), 7, package);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "eitool: " + error + "\n");
+        EXPECT_EQ(ReadAll(package), before);
+        EXPECT_FALSE(AnyFileBeside(dir.path()));
     }
-    ToolRun run = RunEitool({"replay", "r.log"}, dir.path(), prefix);
-    chmod(game.c_str(), 0755);
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "eitool: Cannot create file " + package +
-                           ": Permission denied (the new contents are built in a file beside it, in its folder)\n");
-    EXPECT_EQ(ReadAll(package), before);
-    EXPECT_FALSE(AnyFileBeside(dir.path()));
 }
 
-// ---- Class: Ctrl-C ------------------------------------------------------------
+// ---- Class: Ctrl-C ----------------------------------------------------------
 
-// eitool started in `cwd` with its standard output on a pipe.
-struct Started {
-    pid_t pid;
-    int out;
-};
-
-Started StartEitool(const std::vector<std::string>& args, const std::filesystem::path& cwd)
-{
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) return {-1, -1};
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(pipeEnds[1], STDOUT_FILENO);
-        const int devNull = open("/dev/null", O_WRONLY);
-        dup2(devNull, STDERR_FILENO);
-        if (chdir(cwd.c_str()) != 0) _exit(127);
-        std::vector<char*> argv = {const_cast<char*>(EITOOL_PATH)};
-        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        execv(EITOOL_PATH, argv.data());
-        _exit(127);
-    }
-    close(pipeEnds[1]);
-    return {pid, pipeEnds[0]};
-}
-
-// Ctrl-C in the middle of the second of two packages: the run stops at the
-// next item, writes the log of the first, and exits 130.
+// Ctrl-C well into the second of two packages (8 KiB of results out): the
+// run stops at the next item, writes the log of the first, and exits 130.
 TEST(Interrupted, ARunStoppedByCtrlCExits130HavingLoggedItsCompleteGroups)
 {
     TempFolder dir;
     WriteAll(dir / "a.lib", MakeLib({{"a.bin", "a"}}));
     WriteAll(dir / "b.lib", MakeLib(std::vector<LibItem>(30000, LibItem{"b.bin", "b"})));
-    Started run = StartEitool({"extract", "--target", "out", "a.lib", "b.lib"}, dir.path());
-    ASSERT_GT(run.pid, 0);
-    std::string out;
-    char buffer[4096];
-    for (ssize_t n; (n = read(run.out, buffer, sizeof buffer)) > 0;) {
-        const bool signalNow = out.size() < 8192 && out.size() + static_cast<std::size_t>(n) >= 8192;
-        out.append(buffer, static_cast<std::size_t>(n));
-        if (signalNow) kill(run.pid, SIGINT);  // well into the second package
-    }
-    close(run.out);
-    int status = 0;
-    ASSERT_EQ(waitpid(run.pid, &status, 0), run.pid);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 130);
-    EXPECT_NE(out.find("\nRun stopped by user.\n"), std::string::npos) << out.substr(out.size() - std::min<std::size_t>(out.size(), 200));
+    const std::string script = "cd " + Quote(dir.str()) + " && touch out.txt && { " + Quote(EITOOL_PATH) +
+                               " extract --target out a.lib b.lib >out.txt 2>/dev/null & "
+                               "while kill -0 $! && [ $(wc -c <out.txt) -lt 8192 ]; do sleep 0.01; done; "
+                               "kill -INT $!; wait $!; echo $? >status; }";
+    ASSERT_EQ(std::system(script.c_str()), 0);
+    EXPECT_EQ(ReadAll(dir / "status"), "130\n");
+    EXPECT_NE(ReadAll(dir / "out.txt").find("\nRun stopped by user.\n"), std::string::npos);
     EXPECT_EQ(ReadAll(dir / "out/result.log"),
               "#Format: LIB\r\n#Source: " + (dir / "a.lib") + "\r\n#Target: " + (dir / "out/BIN/a_a.bin") + "\r\n");
 }
