@@ -33,6 +33,7 @@ namespace {
 
 constexpr int kExitError = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitInterrupted = 130;  // the shell's status for a run ended by Ctrl-C
 
 std::atomic<bool>* stopFlag = nullptr;
 volatile std::sig_atomic_t interrupts = 0;
@@ -161,7 +162,8 @@ int Run(eit::JobKind kind, std::vector<std::string> jobs, const Options& options
     }
     reporter.EndDisplay();
     stopFlag = nullptr;
-    return 0;
+    // A run stopped by Ctrl-C has kept what is done and logged the complete groups.
+    return ctx.StopRequested ? kExitInterrupted : 0;
 }
 
 // replay --check: what the replay would do, and its errors; writes nothing.

@@ -189,7 +189,7 @@ void ConvertFontToBitmap(RunContext& ctx, const std::string& path)
 
     const std::string bmpName = ReplaceExtension(name, kSheetExtension);
     const std::string sheetPath = JoinPath(ctx.TargetDir, bmpName);
-    ctx.TotalBytes += SaveBmp(sheet, sheetPath);
+    ctx.TotalBytes += SaveBmp(sheet, sheetPath, ctx.KeepingEarlierOutputs());
     AddTargetLine(ctx.OperationLog, sheetPath);
     ctx.report.AddResult(name + " converted to bitmap font.");
     ctx.report.PumpEvents();
@@ -323,7 +323,7 @@ std::size_t ConvertBitmapToFont(RunContext& ctx, const std::string& path, std::s
         return first;
     }
     const CifFont font = PlanFontRebuild(ctx, ctx.GroupTargetPath(path, first, first), "Processing " + name + "...", true, nullptr);
-    RewriteAside aside(ctx.SourceStream);
+    RewriteAside aside(ctx.SourceStream, ctx.Notes());
     WriteCifFont(aside.Out(), font);
     aside.Commit();
     ctx.report.AddResult(name + " converted.");

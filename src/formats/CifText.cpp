@@ -213,7 +213,7 @@ void ExtractCifText(RunContext& ctx, const std::string& path)
         }
         out.Write(piece.data(), piece.size());
         ctx.TotalBytes += out.Position();
-    });
+    }, ctx.KeepingEarlierOutputs());
     ctx.report.AddResult(txtName + " was extracted.");
     ctx.report.PumpEvents();
     AddTargetLine(ctx.OperationLog, txtPath);
@@ -331,9 +331,10 @@ CifTextPlan PlanCifText(RunContext& ctx, const std::string& path, const std::str
 
 // Keeps header and tableLength, then writes the new blocks, all through a file
 // built aside: whatever fails, the CIF file stays byte-identical.
-void RewriteCifTextFile(File& file, const std::vector<std::uint8_t>& table, const std::vector<std::uint8_t>& text)
+void RewriteCifTextFile(File& file, const std::vector<std::uint8_t>& table, const std::vector<std::uint8_t>& text,
+                        const Notify& notify)
 {
-    RewriteAside aside(file);
+    RewriteAside aside(file, notify);
     File& out = aside.Out();
     file.Seek(0);
     out.CopyFrom(file, kCifTableAt);
@@ -358,7 +359,7 @@ std::size_t InsertCifText(RunContext& ctx, const std::string& path, std::size_t 
     for (std::size_t j = 0; j < plan.offsets.size(); ++j) plan.cif.SetOffset(j, plan.offsets[j]);
     RexorBlock(plan.cif.offsetTable);
     RexorBlock(plan.text);
-    RewriteCifTextFile(ctx.SourceStream, plan.cif.offsetTable, plan.text);
+    RewriteCifTextFile(ctx.SourceStream, plan.cif.offsetTable, plan.text, ctx.Notes());
 
     ctx.report.AddResult("Inserted.");
     ctx.report.PumpEvents();

@@ -316,7 +316,7 @@ std::size_t InsertLib(RunContext& ctx, const std::string& path, std::size_t firs
     ctx.StartFile("Processing " + packageName + "...");
 
     const auto [count, directoryEnd] = CheckInsertion(ctx, path, first, [&](std::string_view line) { ctx.report.Warning(line); });
-    RewriteAside aside(package);
+    RewriteAside aside(package, ctx.Notes());
     aside.Out().Seek(directoryEnd);
     BufferedWriter out(aside.Out());
     std::vector<std::uint32_t> sizes(count);

@@ -7,7 +7,7 @@ namespace eit {
 std::vector<std::string> LoadProjectList(const std::string& path)
 {
     LineList lines;
-    lines.LoadFromFile(path);
+    lines.LoadFromFile(path, LineList::ByteOrderMark::Skip);
     std::vector<std::string> entries;
     entries.reserve(lines.Count());
     for (std::size_t i = 0; i < lines.Count(); ++i) entries.emplace_back(lines[i]);

@@ -17,7 +17,7 @@ void WalkLog(RunContext& ctx, const std::string& logPath, std::string_view verb,
     LineList& lines = ctx.ReplayLines;
     lines.Clear();
     ctx.ReplayLogPath = logPath;
-    lines.LoadFromFile(logPath);
+    lines.LoadFromFile(logPath, LineList::ByteOrderMark::Skip);
     const std::string message = std::string(verb) + " " + std::string(FileNameOf(logPath)) + "...";
     ctx.report.CurrentMessage(message);
     ctx.SetTotal(0);

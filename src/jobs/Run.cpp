@@ -128,7 +128,7 @@ void RunProcess(RunContext& ctx, const std::vector<std::string>& jobs)
     if (ctx.TotalBytes != 0) {
         ctx.report.AddResult("Total " + std::to_string(ctx.TotalBytes) + " bytes extracted.");
     }
-    if (std::optional<std::string> log = OperationLogPath(ctx)) ctx.OperationLog.SaveToFile(*log);
+    if (std::optional<std::string> log = OperationLogPath(ctx)) ctx.OperationLog.SaveToFile(*log, ctx.KeepingEarlierOutputs());
     ctx.ask.ShowMessage("Operation complete!", "Process status:");
 }
 

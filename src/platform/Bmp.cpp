@@ -245,13 +245,13 @@ IndexedImage LoadBmp(const std::string& path)
     return image;
 }
 
-std::uint64_t SaveBmp(const IndexedImage& image, const std::string& path)
+std::uint64_t SaveBmp(const IndexedImage& image, const std::string& path, const WholeFileOptions& options)
 {
     std::uint64_t size = 0;
     CreateWholeFile(path, [&](File& out) {
         WriteBmp(image, out);
         size = out.Position();
-    });
+    }, options);
     return size;
 }
 

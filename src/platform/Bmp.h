@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/IndexedImage.h"
+#include "platform/RewriteAside.h"
 
 namespace eit {
 
@@ -17,7 +18,8 @@ IndexedImage LoadBmp(const std::string& path);
 
 // Saves the image as a standard uncompressed Windows BMP: 40-byte header,
 // 8 bits per pixel, the 256-entry colour table, rows bottom-up. A failure
-// leaves no file behind. Returns the number of bytes written.
-std::uint64_t SaveBmp(const IndexedImage& image, const std::string& path);
+// leaves no file behind; an earlier file of the name is treated as `options`
+// say. Returns the number of bytes written.
+std::uint64_t SaveBmp(const IndexedImage& image, const std::string& path, const WholeFileOptions& options = {});
 
 }  // namespace eit

@@ -21,8 +21,25 @@ public:
 // The system's own error texts.
 inline ToolError CannotOpenFile(const std::string& path) { return ToolError("Cannot open file " + path); }
 inline ToolError CannotCreateFile(const std::string& path) { return ToolError("Cannot create file " + path); }
-inline ToolError StreamReadError() { return ToolError("Stream read error"); }
-inline ToolError StreamWriteError() { return ToolError("Stream write error"); }
+// The same with the reason: the system's, or what the entry is instead of a
+// regular file. Reads and writes name the file the user knows: the file being
+// rewritten, never the helper file built beside it.
+inline ToolError CannotOpenFile(const std::string& path, const std::string& reason)
+{
+    return ToolError("Cannot open file " + path + ": " + reason);
+}
+inline ToolError CannotCreateFile(const std::string& path, const std::string& reason)
+{
+    return ToolError("Cannot create file " + path + ": " + reason);
+}
+inline ToolError StreamReadError(const std::string& reason, const std::string& path)
+{
+    return ToolError("Stream read error: " + reason + " (reading " + path + ")");
+}
+inline ToolError StreamWriteError(const std::string& reason, const std::string& path)
+{
+    return ToolError("Stream write error: " + reason + " (writing " + path + ")");
+}
 inline ToolError ListIndexOutOfBounds(std::uint64_t index)
 {
     return ToolError("List index out of bounds (" + std::to_string(index) + ")");

@@ -11,6 +11,9 @@ void FailOperation(long n);  // 0 turns injection off
 long OperationsCounted();    // mutating operations since the last FailOperation
 bool Triggered();            // whether the planned failure has happened
 
+// The reason an injected failure gives, as a full disk would.
+inline constexpr const char* kInjectedReason = "No space left on device";
+
 // Called by the file layer before each mutating operation: counts it, and
 // true when this one is planned to fail.
 bool InjectedFailure();

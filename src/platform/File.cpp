@@ -21,6 +21,7 @@ File& File::operator=(File&& other) noexcept
         Close();
         handle_ = other.handle_;
         path_ = std::move(other.path_);
+        shownPath_ = std::move(other.shownPath_);
         mode_ = other.mode_;
         position_ = other.position_;
         cache_ = std::move(other.cache_);
@@ -36,12 +37,29 @@ void File::Adopt(Handle handle, const std::string& path, OpenMode mode)
 {
     handle_ = handle;
     path_ = path;
+    shownPath_.clear();
     mode_ = mode;
     position_ = 0;
     cache_.clear();
     readSize_.reset();
     kernelCopy_ = true;
 }
+
+void File::TakeHandleOf(File& fresh)
+{
+    const std::string path = path_;
+    Close();
+    Adopt(fresh.handle_, path, OpenMode::ReadWrite);
+    fresh.handle_ = kNoHandle;
+    fresh.Close();
+}
+
+std::string File::BesideName(const std::string& realPath, std::uint64_t n)
+{
+    return realPath + ".eit-new" + (n == 0 ? std::string() : std::to_string(n));
+}
+
+ToolError File::ShortRead() const { return StreamReadError("the file ends early", ShownPath()); }
 
 void File::Read(void* buffer, std::size_t n)
 {
@@ -56,7 +74,7 @@ void File::Read(void* buffer, std::size_t n)
         cache_.resize(kCacheSize);
         cache_.resize(RawRead(position_, cache_.data(), kCacheSize));
         cacheStart_ = position_;
-        if (cache_.size() < n) throw StreamReadError();
+        if (cache_.size() < n) throw ShortRead();
         std::memcpy(buffer, cache_.data(), n);
     }
     position_ += n;
@@ -69,7 +87,7 @@ void File::ReadUncached(void* buffer, std::size_t n)
     if (position_ >= cacheStart_ && position_ + n <= cacheEnd) {
         std::memcpy(buffer, cache_.data() + (position_ - cacheStart_), n);
     } else if (RawRead(position_, buffer, n) != n) {
-        throw StreamReadError();
+        throw ShortRead();
     }
     position_ += n;
 }
@@ -99,7 +117,7 @@ std::uint32_t File::ReadU32()
 std::vector<std::uint8_t> File::ReadBytes(std::size_t n)
 {
     // The caller has checked n against the file's size; a short file still fails cleanly.
-    if (n > Size() - std::min(Size(), position_)) throw StreamReadError();
+    if (n > Size() - std::min(Size(), position_)) throw ShortRead();
     std::vector<std::uint8_t> bytes(n);
     Read(bytes.data(), n);
     return bytes;
@@ -109,7 +127,7 @@ void File::Write(const void* buffer, std::size_t n)
 {
     if (n == 0) return;
     cache_.clear();
-    if (faults::InjectedFailure()) throw StreamWriteError();
+    if (faults::InjectedFailure()) throw StreamWriteError(faults::kInjectedReason, ShownPath());
     RawWrite(position_, buffer, n);
     position_ += n;
 }
@@ -143,7 +161,7 @@ void File::CopyFrom(File& source, std::uint64_t count)
     while (count > 0) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(count, kCopyPiece));
         // One write per piece, however it is copied, as the failure seam counts them.
-        if (faults::InjectedFailure()) throw StreamWriteError();
+        if (faults::InjectedFailure()) throw StreamWriteError(faults::kInjectedReason, ShownPath());
         const std::size_t done = !small && kernelCopy_ && source.kernelCopy_ ? KernelCopy(source, n) : 0;
         source.position_ += done;
         position_ += done;
@@ -155,6 +173,24 @@ void File::CopyFrom(File& source, std::uint64_t count)
         }
         count -= n;
     }
+}
+
+bool File::SameContents(File& other)
+{
+    const std::uint64_t size = Size();
+    if (other.Size() != size) return false;
+    std::vector<std::uint8_t> mine(static_cast<std::size_t>(std::min<std::uint64_t>(size, kCopyPiece)));
+    std::vector<std::uint8_t> theirs(mine.size());
+    Seek(0);
+    other.Seek(0);
+    for (std::uint64_t left = size; left > 0;) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, kCopyPiece));
+        ReadUncached(mine.data(), n);
+        other.ReadUncached(theirs.data(), n);
+        if (!std::equal(mine.begin(), mine.begin() + static_cast<std::ptrdiff_t>(n), theirs.begin())) return false;
+        left -= n;
+    }
+    return true;
 }
 
 }  // namespace eit

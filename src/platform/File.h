@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Error.h"
 #include "platform/Faults.h"
 
 namespace eit {
@@ -21,8 +22,10 @@ enum class OpenMode {
 
 // A file on disk. Failures raise ToolError with the system's texts:
 // "Cannot open file %s", "Cannot create file %s", "Stream read error",
-// "Stream write error". Small reads are served from an internal buffer, so
-// walking a directory field by field costs few system calls.
+// "Stream write error"; reads and writes add the system's reason and the file.
+// Only regular files open: a FIFO, a device or a folder is refused at once,
+// never waited on. Small reads are served from an internal buffer, so walking
+// a directory field by field costs few system calls.
 class File {
 public:
     File() = default;
@@ -33,14 +36,39 @@ public:
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
+    // A file opened for writing is held exclusively, and it is the file that
+    // has the path once held: one replaced meanwhile is opened again.
     void Open(const std::string& path, OpenMode mode);
     // Creates a new file, opened for reading and writing; false, with nothing
-    // changed, when a file or folder already has the path. Other failures
-    // raise "Cannot create file %s".
+    // changed, when a file, folder or link already has the path. Other
+    // failures raise "Cannot create file %s".
     bool CreateNew(const std::string& path);
+    // Creates the helper file a rewrite of the file at `realPath` is built in:
+    // the first free name of realPath + ".eit-new" + N (N empty, 1, 2, ...),
+    // held exclusively, readable by its owner only until it takes `like`'s
+    // owner (where allowed), group and mode, or on Windows its attributes.
+    // Errors name `shownPath`, the file being rewritten, as does every error
+    // of this file from then on.
+    void CreateBeside(const std::string& realPath, const std::string& shownPath, const File* like);
+    // Puts this finished file at `path` by a rename, replacing what has that
+    // name (a link itself, not the file it leads to). With `keepEarlier` the
+    // file or link that had the name stays as PATH.~N~ (the first free N),
+    // whose name is returned. `earlier`, when open on the file replaced, is
+    // then open on the new contents and this file is closed; on failure
+    // nothing has changed.
+    std::string MoveOnto(const std::string& path, File* earlier, bool keepEarlier);
+    // Removes the file this is open on, if its path still names it, and closes it.
+    void Remove() noexcept;
+    // The name of the N-th helper file beside `realPath`.
+    static std::string BesideName(const std::string& realPath, std::uint64_t n);
+    // Removes the file at `path` when no live process holds it open: a helper
+    // file left by a rewrite that was killed. False when it stays.
+    static bool RemoveUnheld(const std::string& path) noexcept;
     void Close() noexcept;
     bool IsOpen() const { return handle_ != kNoHandle; }
     const std::string& Path() const { return path_; }
+    // The file named in errors: the path, or the file a helper file stands for.
+    const std::string& ShownPath() const { return shownPath_.empty() ? path_ : shownPath_; }
 
     // Reads exactly n bytes or raises "Stream read error".
     void Read(void* buffer, std::size_t n);
@@ -67,10 +95,8 @@ public:
     // through the source's read-ahead: copy from a File of its own when other
     // reads of that file (a directory walk) must keep theirs.
     void CopyFrom(File& source, std::uint64_t count);
-
-    // Replaces the file at Path() by the finished file at `newPath` and
-    // reopens it in the same mode; used to swap in contents built aside.
-    void ReplaceWith(const std::string& newPath);
+    // Whether the two files hold the same bytes; both positions move.
+    bool SameContents(File& other);
 
     static constexpr std::size_t kCopyPiece = 61440;
 
@@ -82,7 +108,13 @@ private:
     using Handle = int;
     static constexpr Handle kNoHandle = -1;
 #endif
+    // Added to the reason when the helper file cannot be made.
+    static constexpr const char* kBesideNote = " (the new contents are built in a file beside it, in its folder)";
+
     void Adopt(Handle handle, const std::string& path, OpenMode mode);
+    // Takes over `fresh`'s handle, keeping this file's path: after a swap.
+    void TakeHandleOf(File& fresh);
+    ToolError ShortRead() const;
     std::uint64_t SystemSize() const;
     std::size_t RawRead(std::uint64_t at, void* buffer, std::size_t n);
     void RawWrite(std::uint64_t at, const void* buffer, std::size_t n);
@@ -94,6 +126,7 @@ private:
 
     Handle handle_ = kNoHandle;
     std::string path_;
+    std::string shownPath_;
     OpenMode mode_ = OpenMode::Read;
     std::uint64_t position_ = 0;
     // Read-ahead window: bytes [cacheStart_, cacheStart_ + cache_.size()).

@@ -5,59 +5,199 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 #include "platform/Error.h"
 #include "platform/Faults.h"
-#include "platform/FileSystem.h"
 
 namespace eit {
 
 using faults::InjectedFailure;
 
+namespace {
+// How often an open tries again when the file it locked was replaced meanwhile.
+constexpr int kOpenAttempts = 100;
+
+std::string SystemReason(int error = errno) { return std::generic_category().message(error); }
+
+// Why an entry of this type is refused; empty for a regular file.
+std::string NotRegular(mode_t mode)
+{
+    if (S_ISREG(mode)) return {};
+    const char* kind = S_ISFIFO(mode)                    ? "a FIFO"
+                       : S_ISDIR(mode)                   ? "a folder"
+                       : S_ISSOCK(mode)                  ? "a socket"
+                       : S_ISCHR(mode) || S_ISBLK(mode)  ? "a device"
+                                                         : "something else";
+    return std::string("it is ") + kind + ", not a regular file";
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Gives a new file the owner (where allowed), group and mode of `like`. The
+// owner comes first: changing it clears the set-user-ID bits.
+void TakeIdentity(int fd, int like)
+{
+    struct stat info;
+    if (fstat(like, &info) != 0) return;
+    const bool owned = fchown(fd, info.st_uid, info.st_gid) == 0;
+    const bool grouped = owned || fchown(fd, static_cast<uid_t>(-1), info.st_gid) == 0;
+    const mode_t bits = owned && grouped ? 07777 : 0777;
+    if (fchmod(fd, info.st_mode & bits) != 0) return;  // the file stays readable by its owner only
+}
+
+// Gives the file or link at `path` a second name PATH.~N~, the first free N;
+// `moved` when the file system has no hard links and the name was moved
+// instead. Empty when nothing has the name.
+std::string KeepAsBackup(const std::string& path, const std::string& shownPath, bool& moved)
+{
+    for (std::uint64_t n = 1;; ++n) {
+        const std::string backup = path + ".~" + std::to_string(n) + "~";
+        if (linkat(AT_FDCWD, path.c_str(), AT_FDCWD, backup.c_str(), 0) == 0) return backup;
+        if (errno == EEXIST) continue;
+        if (errno == ENOENT) return {};
+        struct stat taken;
+        if (lstat(backup.c_str(), &taken) == 0) continue;
+        if (std::rename(path.c_str(), backup.c_str()) != 0) throw StreamWriteError(SystemReason(), shownPath);
+        moved = true;
+        return backup;
+    }
+}
+}  // namespace
+
 void File::Open(const std::string& path, OpenMode mode)
 {
     Close();
-    int flags = O_CLOEXEC | (ReadOnly(mode) ? O_RDONLY : O_RDWR);
-    if (mode == OpenMode::Create) flags |= O_CREAT;
-    int fd = ::open(path.c_str(), flags, 0666);
-    auto fail = [&] { return mode == OpenMode::Create ? CannotCreateFile(path) : CannotOpenFile(path); };
-    if (fd < 0) throw fail();
-    struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        throw fail();
+    const bool creating = mode == OpenMode::Create;
+    // Opened without waiting: a FIFO would block the open until a writer came.
+    int flags = O_CLOEXEC | O_NONBLOCK | (ReadOnly(mode) ? O_RDONLY : O_RDWR);
+    if (creating) flags |= O_CREAT | O_NOFOLLOW;  // never written through a link
+    auto fail = [&](const std::string& reason) {
+        if (reason.empty()) return creating ? CannotCreateFile(path) : CannotOpenFile(path);
+        return creating ? CannotCreateFile(path, reason) : CannotOpenFile(path, reason);
+    };
+    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+        const int fd = ::open(path.c_str(), flags, 0666);
+        if (fd < 0) throw fail(errno == EISDIR ? NotRegular(S_IFDIR) : std::string());
+        struct stat opened;
+        std::string refusal = fstat(fd, &opened) == 0 ? NotRegular(opened.st_mode) : SystemReason();
+        if (!refusal.empty()) {
+            ::close(fd);
+            throw fail(refusal);
+        }
+        // A regular file ignores O_NONBLOCK, so it stays set. The user's own
+        // files, read as items, texts or sheets, take no lock: nothing needs
+        // them guarded, and a lock is more system calls per item.
+        if (mode == OpenMode::ReadUnlocked) {
+            Adopt(fd, path, mode);
+            readSize_ = static_cast<std::uint64_t>(opened.st_size);
+            return;
+        }
+        // Advisory locks stand in for the sharing modes of other systems.
+        if (flock(fd, (ReadOnly(mode) ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
+            ::close(fd);
+            throw fail(std::string());
+        }
+        // A rewrite swaps its new file in while it still holds the old one: a
+        // file replaced between our open and our lock is opened anew.
+        struct stat named;
+        if (stat(path.c_str(), &named) != 0 || !SameFile(opened, named)) {
+            ::close(fd);
+            continue;
+        }
+        // Emptying an already empty new file is skipped: on some file systems
+        // a truncation to zero makes the close flush the file at once.
+        if (creating && named.st_size != 0 && ftruncate(fd, 0) != 0) {
+            ::close(fd);
+            throw fail(SystemReason());
+        }
+        Adopt(fd, path, mode);
+        readSize_ = creating ? 0 : static_cast<std::uint64_t>(named.st_size);
+        return;
     }
-    // Advisory locks stand in for the sharing modes of other systems; the
-    // user's own files, read as items, texts or sheets, take none: nothing
-    // needs them guarded, and a lock is one more system call per item.
-    bool locked = mode == OpenMode::ReadUnlocked || flock(fd, (ReadOnly(mode) ? LOCK_SH : LOCK_EX) | LOCK_NB) == 0;
-    // Emptying an already empty new file is skipped: on some file systems a
-    // truncation to zero makes the close flush the file at once.
-    bool empty = info.st_size == 0;
-    if (!locked || (mode == OpenMode::Create && !empty && ftruncate(fd, 0) != 0)) {
-        ::close(fd);
-        throw fail();
-    }
-    Adopt(fd, path, mode);
-    readSize_ = static_cast<std::uint64_t>(info.st_size);
+    throw fail("it was replaced again and again while being opened");
 }
 
 bool File::CreateNew(const std::string& path)
 {
     Close();
-    // Nobody else can hold a file that did not exist a moment ago: no lock needed.
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // O_EXCL also refuses a link at the name, dangling or not.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
         if (errno == EEXIST) return false;
         throw CannotCreateFile(path);
     }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {  // a file nobody could know yet
+        ::close(fd);
+        throw CannotCreateFile(path, SystemReason());
+    }
     Adopt(fd, path, OpenMode::Create);
     return true;
+}
+
+void File::CreateBeside(const std::string& realPath, const std::string& shownPath, const File* like)
+{
+    Close();
+    // Owner-only until it has the original's identity: a private file never
+    // shows its bytes to others, not even half-built or left by a killed run.
+    const mode_t initial = like != nullptr ? 0600 : 0666;
+    for (std::uint64_t n = 0;; ++n) {
+        const std::string name = BesideName(realPath, n);
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, initial);
+        if (fd < 0 && errno == EEXIST) continue;
+        if (fd < 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const std::string reason = SystemReason();
+            if (fd >= 0) ::close(fd);
+            throw CannotCreateFile(shownPath, reason + kBesideNote);
+        }
+        if (like != nullptr) TakeIdentity(fd, like->handle_);
+        Adopt(fd, name, OpenMode::Create);
+        shownPath_ = shownPath;
+        return;
+    }
+}
+
+std::string File::MoveOnto(const std::string& path, File* earlier, bool keepEarlier)
+{
+    if (InjectedFailure()) throw StreamWriteError(faults::kInjectedReason, ShownPath());
+    bool moved = false;
+    const std::string backup = keepEarlier ? KeepAsBackup(path, ShownPath(), moved) : std::string();
+    if (std::rename(path_.c_str(), path.c_str()) != 0) {
+        const std::string reason = SystemReason();
+        if (moved) std::rename(backup.c_str(), path.c_str());
+        else if (!backup.empty()) ::unlink(backup.c_str());
+        throw StreamWriteError(reason, ShownPath());
+    }
+    path_ = path;
+    // The new file stays held, so no other rewrite can take it before we let go.
+    if (earlier != nullptr) earlier->TakeHandleOf(*this);
+    return backup;
+}
+
+void File::Remove() noexcept
+{
+    struct stat held;
+    struct stat named;
+    if (handle_ != kNoHandle && fstat(handle_, &held) == 0 && lstat(path_.c_str(), &named) == 0 && SameFile(held, named)) {
+        ::unlink(path_.c_str());
+    }
+    Close();
+}
+
+bool File::RemoveUnheld(const std::string& path) noexcept
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat held;
+    struct stat named;
+    const bool removed = fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+                         lstat(path.c_str(), &named) == 0 && SameFile(held, named) && ::unlink(path.c_str()) == 0;
+    ::close(fd);
+    return removed;
 }
 
 void File::Close() noexcept
@@ -73,7 +213,8 @@ std::size_t File::RawRead(std::uint64_t at, void* buffer, std::size_t n)
     std::size_t done = 0;
     while (done < n) {
         ssize_t got = ::pread(handle_, static_cast<char*>(buffer) + done, n - done, static_cast<off_t>(at + done));
-        if (got < 0) throw StreamReadError();
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) throw StreamReadError(SystemReason(), ShownPath());
         if (got == 0) break;
         done += static_cast<std::size_t>(got);
     }
@@ -85,7 +226,8 @@ void File::RawWrite(std::uint64_t at, const void* buffer, std::size_t n)
     std::size_t done = 0;
     while (done < n) {
         ssize_t put = ::pwrite(handle_, static_cast<const char*>(buffer) + done, n - done, static_cast<off_t>(at + done));
-        if (put <= 0) throw StreamWriteError();
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) throw StreamWriteError(put < 0 ? SystemReason() : SystemReason(ENOSPC), ShownPath());
         done += static_cast<std::size_t>(put);
     }
 }
@@ -115,26 +257,16 @@ std::size_t File::KernelCopy(File& source, std::size_t n)
 std::uint64_t File::SystemSize() const
 {
     struct stat info;
-    if (fstat(handle_, &info) != 0) throw StreamReadError();
+    if (fstat(handle_, &info) != 0) throw StreamReadError(SystemReason(), ShownPath());
     return static_cast<std::uint64_t>(info.st_size);
 }
 
 void File::Truncate(std::uint64_t size)
 {
     cache_.clear();
-    if (InjectedFailure() || ftruncate(handle_, static_cast<off_t>(size)) != 0) throw StreamWriteError();
+    if (InjectedFailure()) throw StreamWriteError(faults::kInjectedReason, ShownPath());
+    if (ftruncate(handle_, static_cast<off_t>(size)) != 0) throw StreamWriteError(SystemReason(), ShownPath());
     position_ = size;
-}
-
-void File::ReplaceWith(const std::string& newPath)
-{
-    if (InjectedFailure()) throw StreamWriteError();
-    std::error_code ignored;
-    std::filesystem::permissions(newPath, std::filesystem::status(path_).permissions(), ignored);
-    if (std::rename(newPath.c_str(), ResolvedPath(path_).c_str()) != 0) throw StreamWriteError();
-    OpenMode mode = mode_;
-    std::string path = path_;
-    Open(path, mode == OpenMode::Create ? OpenMode::ReadWrite : mode);
 }
 
 }  // namespace eit

@@ -46,6 +46,20 @@ bool Exists(const std::string& path)
     return !path.empty() && fs::exists(fs::symlink_status(HostPath(path), error));
 }
 
+EntryKind KindOfEntry(const std::string& path)
+{
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(HostPath(path), error);
+    switch (status.type()) {
+    case fs::file_type::not_found:
+    case fs::file_type::none: return EntryKind::Missing;
+    case fs::file_type::regular: return EntryKind::Regular;
+    case fs::file_type::symlink: return EntryKind::Link;
+    case fs::file_type::directory: return EntryKind::Folder;
+    default: return EntryKind::Other;
+    }
+}
+
 bool IsFolder(const std::string& path)
 {
     std::error_code error;
@@ -63,12 +77,6 @@ bool CreateFolders(const std::string& path)
     std::error_code error;
     fs::create_directories(HostPath(path), error);
     return IsFolder(path);
-}
-
-void RemoveFile(const std::string& path) noexcept
-{
-    std::error_code error;
-    fs::remove(HostPath(path), error);
 }
 
 std::string CurrentFolder()

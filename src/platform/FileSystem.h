@@ -5,12 +5,14 @@ namespace eit {
 
 // Whether any directory entry (file or folder, any attributes) has this path.
 bool Exists(const std::string& path);
+// What the directory entry of a path is, links not followed.
+enum class EntryKind { Missing, Regular, Link, Folder, Other };
+EntryKind KindOfEntry(const std::string& path);
 bool IsFolder(const std::string& path);
 // Creates one folder; false when it could not be made.
 bool CreateFolder(const std::string& path);
 // Creates a folder with every missing folder above it; false on failure.
 bool CreateFolders(const std::string& path);
-void RemoveFile(const std::string& path) noexcept;
 
 std::string CurrentFolder();
 // False when the folder cannot be made current.

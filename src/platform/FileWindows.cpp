@@ -7,7 +7,6 @@
 
 #include "platform/Error.h"
 #include "platform/Faults.h"
-#include "platform/FileSystem.h"
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -15,6 +14,37 @@
 namespace eit {
 
 using faults::InjectedFailure;
+
+namespace {
+std::string SystemReason(DWORD code = GetLastError())
+{
+    char* text = nullptr;
+    const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+    const DWORD n = FormatMessageA(flags, nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string reason = n != 0 ? std::string(text, n) : "system error " + std::to_string(code);
+    if (text != nullptr) LocalFree(text);
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ' || reason.back() == '.')) {
+        reason.pop_back();
+    }
+    return reason;
+}
+
+// Why a handle of this type is refused; empty for a file on a disk.
+std::string NotRegular(HANDLE h)
+{
+    switch (GetFileType(h)) {
+    case FILE_TYPE_DISK: return {};
+    case FILE_TYPE_PIPE: return "it is a pipe, not a regular file";
+    default: return "it is a device, not a regular file";
+    }
+}
+
+bool NameTaken(DWORD error, const std::string& name)
+{
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+           (error == ERROR_ACCESS_DENIED && GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES);
+}
+}  // namespace
 
 void File::Open(const std::string& path, OpenMode mode)
 {
@@ -27,11 +57,14 @@ void File::Open(const std::string& path, OpenMode mode)
     else access |= GENERIC_WRITE;
     if (mode == OpenMode::Create) disposition = CREATE_ALWAYS;
     HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    auto fail = [&] { return mode == OpenMode::Create ? CannotCreateFile(path) : CannotOpenFile(path); };
-    if (h == INVALID_HANDLE_VALUE) throw fail();
-    if (GetFileType(h) != FILE_TYPE_DISK) {  // a device such as NUL or CON, not a file
+    auto fail = [&](const std::string& reason) {
+        if (reason.empty()) return mode == OpenMode::Create ? CannotCreateFile(path) : CannotOpenFile(path);
+        return mode == OpenMode::Create ? CannotCreateFile(path, reason) : CannotOpenFile(path, reason);
+    };
+    if (h == INVALID_HANDLE_VALUE) throw fail({});
+    if (const std::string refusal = NotRegular(h); !refusal.empty()) {  // such as NUL, CON or a pipe
         CloseHandle(h);
-        throw fail();
+        throw fail(refusal);
     }
     Adopt(h, path, mode);
 }
@@ -41,15 +74,103 @@ bool File::CreateNew(const std::string& path)
     Close();
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS || Exists(path)) return false;
+        if (NameTaken(GetLastError(), path)) return false;
         throw CannotCreateFile(path);
     }
-    if (GetFileType(h) != FILE_TYPE_DISK) {
+    if (const std::string refusal = NotRegular(h); !refusal.empty()) {
         CloseHandle(h);
-        throw CannotCreateFile(path);
+        throw CannotCreateFile(path, refusal);
     }
     Adopt(h, path, OpenMode::Create);
+    return true;
+}
+
+void File::CreateBeside(const std::string& realPath, const std::string& shownPath, const File* like)
+{
+    Close();
+    DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (like != nullptr && GetFileInformationByHandle(like->handle_, &info)) {
+        const DWORD kept = info.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                                    FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+        if (kept != 0) attributes = kept;
+    }
+    for (std::uint64_t n = 0;; ++n) {
+        const std::string name = BesideName(realPath, n);
+        // Shared for deletion only: it is renamed onto the original while held.
+        HANDLE h = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW, attributes,
+                               nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (NameTaken(error, name)) continue;
+            throw CannotCreateFile(shownPath, SystemReason(error) + kBesideNote);
+        }
+        Adopt(h, name, OpenMode::Create);
+        shownPath_ = shownPath;
+        return;
+    }
+}
+
+std::string File::MoveOnto(const std::string& path, File* earlier, bool keepEarlier)
+{
+    if (InjectedFailure()) throw StreamWriteError(faults::kInjectedReason, ShownPath());
+    // A file held without sharing can be neither renamed nor replaced: the
+    // earlier one is let go first, and held again if the swap fails.
+    const bool held = earlier != nullptr && earlier->IsOpen();
+    const OpenMode heldMode = held && earlier->mode_ == OpenMode::Read ? OpenMode::Read : OpenMode::ReadWrite;
+    if (held) earlier->Close();
+    auto fail = [&](DWORD error) {
+        if (held) {
+            try {
+                earlier->Open(earlier->path_, heldMode);
+            } catch (const ToolError&) {  // another program took it meanwhile: it stays closed
+            }
+        }
+        return StreamWriteError(SystemReason(error), ShownPath());
+    };
+    std::string backup;
+    for (std::uint64_t n = 1; keepEarlier; ++n) {
+        const std::string name = path + ".~" + std::to_string(n) + "~";
+        if (MoveFileExA(path.c_str(), name.c_str(), 0)) {
+            backup = name;
+            break;
+        }
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) break;
+        if (!NameTaken(error, name)) throw fail(error);
+    }
+    if (!MoveFileExA(path_.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = GetLastError();
+        if (!backup.empty()) MoveFileExA(backup.c_str(), path.c_str(), 0);
+        throw fail(error);
+    }
+    path_ = path;
+    if (earlier != nullptr) earlier->TakeHandleOf(*this);
+    return backup;
+}
+
+void File::Remove() noexcept
+{
+    if (handle_ == kNoHandle) return;
+    // Deleted while still held where the sharing allows, so nothing else can
+    // take the name in between.
+    if (!DeleteFileA(path_.c_str())) {
+        Close();
+        DeleteFileA(path_.c_str());
+    }
+    Close();
+}
+
+bool File::RemoveUnheld(const std::string& path) noexcept
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+        return false;
+    }
+    // Opening without sharing fails while any process holds the file.
+    HANDLE h = CreateFileA(path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
     return true;
 }
 
@@ -72,8 +193,9 @@ std::size_t File::RawRead(std::uint64_t at, void* buffer, std::size_t n)
         DWORD want = static_cast<DWORD>(std::min<std::size_t>(n - done, 1u << 30));
         DWORD got = 0;
         if (!ReadFile(handle_, static_cast<char*>(buffer) + done, want, &got, &where)) {
-            if (GetLastError() == ERROR_HANDLE_EOF) break;
-            throw StreamReadError();
+            const DWORD error = GetLastError();
+            if (error == ERROR_HANDLE_EOF) break;
+            throw StreamReadError(SystemReason(error), ShownPath());
         }
         if (got == 0) break;
         done += got;
@@ -91,9 +213,10 @@ void File::RawWrite(std::uint64_t at, const void* buffer, std::size_t n)
         where.OffsetHigh = static_cast<DWORD>(offset >> 32);
         DWORD want = static_cast<DWORD>(std::min<std::size_t>(n - done, 1u << 30));
         DWORD put = 0;
-        if (!WriteFile(handle_, static_cast<const char*>(buffer) + done, want, &put, &where) || put == 0) {
-            throw StreamWriteError();
+        if (!WriteFile(handle_, static_cast<const char*>(buffer) + done, want, &put, &where)) {
+            throw StreamWriteError(SystemReason(), ShownPath());
         }
+        if (put == 0) throw StreamWriteError(SystemReason(ERROR_DISK_FULL), ShownPath());
         done += put;
     }
 }
@@ -105,29 +228,20 @@ std::size_t File::KernelCopy(File&, std::size_t) { return 0; }
 std::uint64_t File::SystemSize() const
 {
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(handle_, &size)) throw StreamReadError();
+    if (!GetFileSizeEx(handle_, &size)) throw StreamReadError(SystemReason(), ShownPath());
     return static_cast<std::uint64_t>(size.QuadPart);
 }
 
 void File::Truncate(std::uint64_t size)
 {
     cache_.clear();
-    if (InjectedFailure()) throw StreamWriteError();
+    if (InjectedFailure()) throw StreamWriteError(faults::kInjectedReason, ShownPath());
     LARGE_INTEGER where;
     where.QuadPart = static_cast<LONGLONG>(size);
-    if (!SetFilePointerEx(handle_, where, nullptr, FILE_BEGIN) || !SetEndOfFile(handle_)) throw StreamWriteError();
+    if (!SetFilePointerEx(handle_, where, nullptr, FILE_BEGIN) || !SetEndOfFile(handle_)) {
+        throw StreamWriteError(SystemReason(), ShownPath());
+    }
     position_ = size;
-}
-
-void File::ReplaceWith(const std::string& newPath)
-{
-    if (InjectedFailure()) throw StreamWriteError();
-    OpenMode mode = mode_;
-    std::string path = path_;
-    Close();  // a file opened without sharing cannot be replaced while open
-    bool moved = MoveFileExA(newPath.c_str(), ResolvedPath(path).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    Open(path, mode == OpenMode::Create ? OpenMode::ReadWrite : mode);  // Create would empty the new contents
-    if (!moved) throw StreamWriteError();
 }
 
 }  // namespace eit

@@ -6,12 +6,12 @@
 #include "platform/Error.h"
 #include "platform/BufferedWriter.h"
 #include "platform/File.h"
-#include "platform/RewriteAside.h"
 
 namespace eit {
 
 namespace {
 constexpr std::size_t kBlockSize = 1 << 20;
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 // Splits text fed in pieces into lines by the reading rules of line lists.
 class LineSplitter {
@@ -113,22 +113,26 @@ void LineList::AddText(std::string_view text)
     splitter.Finish();
 }
 
-void LineList::LoadFromFile(const std::string& path)
+void LineList::LoadFromFile(const std::string& path, ByteOrderMark mark)
 {
     File file(path, OpenMode::ReadUnlocked);
     std::uint64_t left = file.Size();
     std::vector<char> piece(File::kCopyPiece);
     LineSplitter splitter(*this);
-    while (left > 0) {
+    for (bool first = true; left > 0; first = false) {
         std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, piece.size()));
         file.Read(piece.data(), n);
         left -= n;
-        if (!splitter.Feed({piece.data(), n})) break;
+        std::string_view text(piece.data(), n);
+        if (first && mark == ByteOrderMark::Skip && text.starts_with(kUtf8ByteOrderMark)) {
+            text.remove_prefix(kUtf8ByteOrderMark.size());
+        }
+        if (!splitter.Feed(text)) break;
     }
     splitter.Finish();
 }
 
-void LineList::SaveToFile(const std::string& path) const
+void LineList::SaveToFile(const std::string& path, const WholeFileOptions& options) const
 {
     CreateWholeFile(path, [&](File& file) {
         BufferedWriter out(file);
@@ -137,7 +141,7 @@ void LineList::SaveToFile(const std::string& path) const
             out.Write("\r\n", 2);
         }
         out.Flush();
-    });
+    }, options);
 }
 
 }  // namespace eit

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/RewriteAside.h"
+
 namespace eit {
 
 // An ordered list of byte-string lines, stored compactly: the text lives in
@@ -27,9 +29,12 @@ public:
     // Files: each line followed by CR LF when written; when read, a line ends
     // at CR LF, CR or LF, a zero byte ends the text, and a final line end
     // adds no empty line. Errors are the file layer's. A file read as a line
-    // list is the user's own (a log, a project list, a text) and is not locked.
-    void LoadFromFile(const std::string& path);
-    void SaveToFile(const std::string& path) const;
+    // list is the user's own (a log, a project list, a text) and is not
+    // locked. A list of paths (a log, a project list) skips the UTF-8 byte
+    // order mark that Windows editors put first.
+    enum class ByteOrderMark { Keep, Skip };
+    void LoadFromFile(const std::string& path, ByteOrderMark mark = ByteOrderMark::Keep);
+    void SaveToFile(const std::string& path, const WholeFileOptions& options = {}) const;
     // The same reading rules over bytes in memory.
     void AddText(std::string_view text);
 

@@ -7,6 +7,7 @@
 
 #include "platform/File.h"
 #include "platform/LineList.h"
+#include "platform/RewriteAside.h"
 #include "run/JobKind.h"
 
 namespace eit {
@@ -107,6 +108,15 @@ struct RunContext {
         SetProgress(p);
         report.PumpEvents();
     }
+    // Results lines from the file layer about files removed or kept beside a
+    // file it wrote.
+    Notify Notes()
+    {
+        return [this](const std::string& line) { report.AddResult(line); };
+    }
+    // How an extraction writes its .txt, sheet and log: an earlier file whose
+    // contents differ is kept, and the results say so.
+    WholeFileOptions KeepingEarlierOutputs() { return {true, Notes()}; }
     void SetTotal(int position, int max = 100) { report.Total(Clamp(position, max), max); }
     // A handler starts on a file: names it in the label and sets the file's
     // bar to 0 of 100.

@@ -312,7 +312,7 @@ TEST(FontRebuild, AFailedWriteAtAnyStepLeavesTheFontAsItWas)
         try {
             d.w.Replay({{d.font, d.sheet}});
         } catch (const ToolError& e) {
-            EXPECT_STREQ(e.what(), "Stream write error");
+            EXPECT_EQ(e.what(), InjectedWriteError(d.font));
         }
         const bool failed = faults::Triggered();
         faults::FailOperation(0);

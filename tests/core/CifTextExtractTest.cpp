@@ -107,7 +107,7 @@ TEST_F(CifTextExtract, FailedTxtWriteLeavesNoFileBehind)
 {
     WriteAll(dir / "names.cif", BuildCif(CifOfTexts({"Hello"}, "L")));
     faults::FailOperation(1);
-    EXPECT_EQ(ErrorOf([&] { ExtractCifText(ctx, dir / "names.cif"); }), "Stream write error");
+    EXPECT_EQ(ErrorOf([&] { ExtractCifText(ctx, dir / "names.cif"); }), InjectedWriteError(dir / "names.txt"));
     faults::FailOperation(0);
     EXPECT_FALSE(std::filesystem::exists(dir / "names.txt"));
 }

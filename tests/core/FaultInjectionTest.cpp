@@ -18,20 +18,13 @@
 #include "jobs/Run.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
+#include "platform/Paths.h"
 #include "support/CifBuilder.h"
 #include "support/FontRun.h"
 #include "support/LibBuilder.h"
 
 namespace eit::test {
 namespace {
-
-bool AnyFileBeside(const std::filesystem::path& folder)
-{
-    for (const auto& [name, bytes] : Snapshot(folder)) {
-        if (name.find(".eit-new") != std::string::npos) return true;
-    }
-    return false;
-}
 
 // Runs `action` with operation n failing, for n = 1, 2, ... until a run
 // passes without reaching n; `check` sees each failed run's error text.
@@ -78,7 +71,9 @@ TEST(ExtractionFaults, LibItemsBeforeTheFailureAreWholeAndTheFailingOneIsGone)
             },
             [&] { ExtractLib(w.ctx, w.dir / "p.lib"); },
             [&](long, const std::string& error) {
-                EXPECT_EQ(error, "Stream write error");
+                std::string inOut = InjectedWriteError(JoinPath(out, ""));
+                inOut.pop_back();  // the ")" after the item's name
+                EXPECT_EQ(error.rfind(inOut, 0), 0u) << error << " names no item";
                 for (const auto& [name, bytes] : Snapshot(out)) {
                     EXPECT_TRUE(bytes == items[0].data || bytes == items[1].data || bytes == items[2].data) << name << " is half-written";
                 }
@@ -96,12 +91,13 @@ class ReextractionFaults : public ::testing::Test {
 protected:
     FontWorkspace w;
 
-    void ExpectEarlierFileKept(const std::string& output, const std::function<void()>& extract)
+    // `item` is a file the extraction writes before `output`, if any.
+    void ExpectEarlierFileKept(const std::string& output, const std::function<void()>& extract, const std::string& item = "")
     {
         const Bytes earlier = "an earlier file, edited since";
         const long failures = FailEachOperation([&] { WriteAll(output, earlier); }, extract,
-                                                [&](long, const std::string& error) {
-                                                    EXPECT_EQ(error, "Stream write error");
+                                                [&](long n, const std::string& error) {
+                                                    EXPECT_EQ(error, InjectedWriteError(n == 1 && !item.empty() ? item : output));
                                                     EXPECT_EQ(ReadAll(output), earlier);
                                                     EXPECT_FALSE(AnyFileBeside(w.dir.path()));
                                                 });
@@ -132,10 +128,13 @@ TEST_F(ReextractionFaults, OperationLogIsKept)
     w.ask.folder = (w.dir / "out");
     std::filesystem::create_directories(w.dir / "out");
     const std::string before = CurrentFolder();
-    ExpectEarlierFileKept(w.dir / "out/result.log", [&] {
-        std::filesystem::remove_all(w.dir / "out/BIN");
-        RunProcess(w.ctx, {w.dir / "p.lib"});
-    });
+    ExpectEarlierFileKept(
+        w.dir / "out/result.log",
+        [&] {
+            std::filesystem::remove_all(w.dir / "out/BIN");
+            RunProcess(w.ctx, {w.dir / "p.lib"});
+        },
+        w.dir / "out/BIN/p_a.bin");
     SetCurrentFolder(before);
 }
 
@@ -183,10 +182,12 @@ TEST(ReplayFaults, EachSourceIsRewrittenWholeOrLeftByteIdentical)
     const std::size_t files = Snapshot(w.dir.path()).size();
 
     FailEachOperation(restore, replay, [&](long, const std::string& error) {
-        EXPECT_EQ(error, "Stream write error");
         bool reachedFailure = false;
         for (std::size_t i = 0; i < sources.size(); ++i) {
             const Bytes now = ReadAll(sources[i].first);
+            if (!reachedFailure && now != after[i]) {
+                EXPECT_EQ(error, InjectedWriteError(sources[i].first));
+            }
             reachedFailure = reachedFailure || now != after[i];
             EXPECT_EQ(now, reachedFailure ? sources[i].second : after[i]) << sources[i].first;
         }

@@ -13,6 +13,7 @@
 namespace eit {
 namespace {
 
+using test::InjectedWriteError;
 using test::ReadAll;
 using test::TempFolder;
 using test::WriteAll;
@@ -216,7 +217,7 @@ TEST(File, CopyPastTheSourcesEndIsAReadError)
             out.CopyFrom(in, 50000);
             ADD_FAILURE() << "no error with kernel limit " << limit;
         } catch (const ToolError& e) {
-            EXPECT_STREQ(e.what(), "Stream read error");
+            EXPECT_EQ(std::string(e.what()), "Stream read error: the file ends early (reading " + (dir / "in.bin") + ")");
         }
         faults::LimitKernelCopy(-1);
     }
@@ -250,7 +251,7 @@ TEST(RewriteAside, FailureAtAnyStepLeavesTheFileAsItWas)
             aside.Out().Write(" contents", 9);
             aside.Commit();
         } catch (const ToolError& e) {
-            EXPECT_STREQ(e.what(), "Stream write error");
+            EXPECT_EQ(e.what(), InjectedWriteError(dir / "t.bin"));
         }
         bool failed = faults::Triggered();
         faults::FailOperation(0);

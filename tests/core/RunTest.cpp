@@ -58,7 +58,9 @@ TEST_F(RunTest, ExtractingRunWritesTheLogAndBlanksTheLabels)
     EXPECT_EQ(recorder.messages.back(), "");
     EXPECT_EQ(recorder.extracted.back(), "");
     EXPECT_EQ(recorder.progress.back(), 0);
-    EXPECT_EQ(recorder.results.back(), "Total 39 bytes extracted.");
+    EXPECT_EQ(recorder.results.back(), "Kept the earlier result.log as result.log.~1~.");
+    EXPECT_EQ(recorder.results.end()[-2], "Total 39 bytes extracted.");
+    EXPECT_EQ(ReadAll(dir / "out/result.log.~1~"), "old log\r\n");
     EXPECT_EQ(CurrentFolder(), dir / "out");
     EXPECT_EQ(recorder.handlersStarted, 3);
     EXPECT_EQ(recorder.handlersEnded, 3);

@@ -93,6 +93,27 @@ TEST(WindowsFiles, OtherProgramsCannotTouchAHeldPackage)
     EXPECT_FALSE(std::ofstream(package, std::ios::app).is_open());
 }
 
+// A rewrite keeps the file's attributes: a hidden package stays hidden,
+// already while its new contents are built.
+TEST(WindowsFiles, ARewriteKeepsTheFilesAttributes)
+{
+    TempFolder dir;
+    const std::string path = dir / "p.lib";
+    WriteAll(path, "old");
+    const DWORD wanted = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE;
+    if (!SetFileAttributesA(path.c_str(), wanted) || GetFileAttributesA(path.c_str()) != wanted) {
+        GTEST_SKIP() << "this file system keeps no hidden attribute";
+    }
+    File target(path, OpenMode::ReadWrite);
+    RewriteAside aside(target);
+    EXPECT_EQ(GetFileAttributesA(aside.Out().Path().c_str()), wanted);
+    aside.Out().Write("new", 3);
+    aside.Commit();
+    target.Close();
+    EXPECT_EQ(GetFileAttributesA(path.c_str()), wanted);
+    EXPECT_EQ(ReadAll(path), "new");
+}
+
 // A drive root chosen as target folder keeps its "\": the log lands at
 // "T:\" + "\" + "result.log" and every path composed under it has two "\" in a
 // row. The drive is one the tests may write to, named by EIT_TEST_DRIVE.

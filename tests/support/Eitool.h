@@ -1,6 +1,7 @@
 #pragma once
 // Runs the eitool executable for end-to-end tests.
 #include <cstdio>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -50,34 +51,45 @@ inline ToolRun RunEitool(const std::vector<std::string>& args, const std::filesy
     STARTUPINFOA start{};
     start.cb = sizeof start;
     start.dwFlags = STARTF_USESTDHANDLES;
-    start.hStdOutput = create(outFile);
-    start.hStdError = create(errFile);
     PROCESS_INFORMATION process{};
+    bool started = false;
+    {
+        // A child inherits every inheritable handle open at its start: the
+        // output files of a run started from another thread are ours only
+        // from their creation to the start of our child.
+        static std::mutex starting;
+        std::lock_guard<std::mutex> one(starting);
+        start.hStdOutput = create(outFile);
+        start.hStdError = create(errFile);
+        started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, cwd.string().c_str(), &start,
+                                 &process);
+        CloseHandle(start.hStdOutput);
+        CloseHandle(start.hStdError);
+    }
     ToolRun run;
-    if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, cwd.string().c_str(), &start,
-                       &process)) {
+    if (started) {
         WaitForSingleObject(process.hProcess, INFINITE);
         DWORD code = 0;
         if (GetExitCodeProcess(process.hProcess, &code)) run.status = static_cast<int>(code);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
-    CloseHandle(start.hStdOutput);
-    CloseHandle(start.hStdError);
     run.out = TextModeLines(ReadAll(outFile));
     run.err = TextModeLines(ReadAll(errFile));
-    std::filesystem::remove(outFile);
-    std::filesystem::remove(errFile);
+    std::error_code ignored;
+    std::filesystem::remove(outFile, ignored);
+    std::filesystem::remove(errFile, ignored);
     return run;
 }
 
 #else
 
-// Runs eitool with `args` in the folder `cwd`.
-inline ToolRun RunEitool(const std::vector<std::string>& args, const std::filesystem::path& cwd)
+// Runs eitool with `args` in the folder `cwd`, after the shell text `prefix`
+// (limits, or a program that runs it, such as timeout).
+inline ToolRun RunEitool(const std::vector<std::string>& args, const std::filesystem::path& cwd, const std::string& prefix = "")
 {
     std::filesystem::path errFile = cwd / ".eitool-stderr";
-    std::string command = "cd " + Quote(cwd.string()) + " && " + Quote(EITOOL_PATH);
+    std::string command = "cd " + Quote(cwd.string()) + " && " + prefix + " " + Quote(EITOOL_PATH);
     for (const std::string& arg : args) command += " " + Quote(arg);
     command += " 2>" + Quote(errFile.string());
     ToolRun run;

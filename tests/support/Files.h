@@ -48,6 +48,13 @@ inline std::uint32_t GetU32(const Bytes& b, std::size_t at)
     return v;
 }
 
+// The error of a write failure injected into the file layer (as a full disk
+// would fail), naming the file being written.
+inline std::string InjectedWriteError(const std::string& path)
+{
+    return "Stream write error: No space left on device (writing " + path + ")";
+}
+
 // A fresh, empty folder for one test, removed afterwards.
 class TempFolder {
 public:
@@ -94,6 +101,15 @@ inline std::map<std::string, Bytes> Snapshot(const std::filesystem::path& folder
         files[std::filesystem::relative(entry.path(), folder).generic_string()] = ReadAll(entry.path());
     }
     return files;
+}
+
+// Whether a file that a rewrite builds beside another is left below a folder.
+inline bool AnyFileBeside(const std::filesystem::path& folder)
+{
+    for (const auto& [name, bytes] : Snapshot(folder)) {
+        if (name.find(".eit-new") != std::string::npos) return true;
+    }
+    return false;
 }
 
 }  // namespace eit::test
