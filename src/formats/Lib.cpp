@@ -204,7 +204,8 @@ bool NameComesFromEntry(std::string_view fileName, std::string_view stem, std::s
     const std::string plain = PlainTargetName(stem, itemName);
     if (fileName == plain) return true;
     const std::string head = plain.substr(0, plain.find('.')) + "_";
-    const std::string tail = "." + LowerAscii(TypeNameOf(itemName));
+    std::string tail(1, '.');  // built by appending: GCC 12 at -O3 warns wrongly of "." + string
+    tail += LowerAscii(TypeNameOf(itemName));
     if (fileName.size() != head.size() + 4 + tail.size() || !fileName.starts_with(head) || !fileName.ends_with(tail)) {
         return false;
     }
