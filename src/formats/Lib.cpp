@@ -3,14 +3,19 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <unordered_set>
 
 #include "platform/BufferedWriter.h"
 #include "platform/Error.h"
+#include "platform/FileIdentity.h"
 #include "platform/LittleEndian.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderHandles.h"
 #include "platform/Paths.h"
+#include "platform/Prefetch.h"
+#include "platform/RangeCopier.h"
 #include "platform/RewriteAside.h"
 #include "run/LogLines.h"
 
@@ -43,7 +48,7 @@ File CreateOutputFile(const std::string& typeFolder, const std::string& plain, c
 {
     File output;
     std::string name = plain;
-    for (std::uint32_t counter = 0; !output.CreateNew(path = JoinPath(typeFolder, name)); ++counter) {
+    for (std::uint32_t counter = 0; !output.CreateNew(path = JoinPath(typeFolder, name), false); ++counter) {
         if (counter > 0xFFFF) {
             throw ToolError("No free name left for " + plain + " in " + typeFolder + " (all 65536 numbered names are taken)");
         }
@@ -145,13 +150,13 @@ std::string NumberedTargetName(std::string_view plainTargetName, std::uint16_t c
     return std::string(head) + "_" + number + "." + LowerAscii(typeName);
 }
 
+// Items are created here, in order (the first of two items of one name gets
+// the plain name), while a second thread copies their bytes; an item is
+// reported extracted once its copy is complete.
 void ExtractLib(RunContext& ctx, const std::string& path)
 {
     File package(path, OpenMode::Read);
     CheckWholeDirectory(package);
-    // The items' bytes are read through a handle of their own, so that its
-    // read-ahead and the directory walk's do not displace each other.
-    File itemData(path, OpenMode::Read);
     LibDirectoryReader directory(package);
     const std::string packageName(FileNameOf(path));
     const std::string stem = PackageStem(packageName);
@@ -160,9 +165,26 @@ void ExtractLib(RunContext& ctx, const std::string& path)
     ctx.StartFile("Processing " + packageName + "...");
     ctx.report.Extracted("Extracted: 0");
 
+    // The items' bytes are read through handles of the copier's own, so that
+    // their read-ahead and the directory walk's do not displace each other.
+    RangeCopier copier(package);
+    std::deque<std::string> copying;  // the results lines of items not yet copied
+    std::uint32_t reported = 0;
+    auto reportCopied = [&](std::size_t copied) {
+        for (; reported < copied; ++reported) {
+            ctx.report.Extracted("Extracted: " + std::to_string(reported + 1) + " of " + std::to_string(count));
+            ctx.MoveProgress(static_cast<int>(std::uint64_t{reported} * 100 / count));
+            ctx.report.AddResult(copying.front());
+            copying.pop_front();
+        }
+    };
     std::unordered_set<std::string> typeFolders;  // known to exist: one check per folder, not per item
     for (std::uint32_t i = 0; i < count; ++i) {
-        if (i > 0 && ctx.StopRequested) throw RunStopped();
+        if (i > 0 && ctx.StopRequested) {
+            copier.Finish();
+            reportCopied(i);
+            throw RunStopped();
+        }
         LibEntry entry = directory.Next();
         const std::string itemName(StoredFileName(entry.name));
         const std::string typeName = TypeNameOf(itemName);
@@ -175,19 +197,16 @@ void ExtractLib(RunContext& ctx, const std::string& path)
         ctx.report.PumpEvents();
 
         std::string outputPath;
-        File output = CreateOutputFile(typeFolder, PlainTargetName(stem, itemName), typeName, outputPath);
-        FillNewFile(output, [&](File& out) {
-            itemData.Seek(entry.offset);
-            out.CopyFrom(itemData, entry.size);
-        });
+        copier.Copy(CreateOutputFile(typeFolder, PlainTargetName(stem, itemName), typeName, outputPath), entry.offset,
+                    entry.size);
         ctx.TotalBytes += entry.size;
-
-        ctx.report.Extracted("Extracted: " + std::to_string(i + 1) + " of " + std::to_string(count));
-        ctx.MoveProgress(static_cast<int>(std::uint64_t{i} * 100 / count));
-        ctx.report.AddResult("Item " + std::to_string(i) + " " + itemName + " extracted.");
+        copying.push_back("Item " + std::to_string(i) + " " + itemName + " extracted.");
         // The line names the file actually written, so replay puts back the fresh copy.
         AddTargetLine(ctx.OperationLog, outputPath);
+        reportCopied(copier.Completed());
     }
+    copier.Finish();
+    reportCopied(count);
 }
 
 namespace {
@@ -280,6 +299,28 @@ bool HoldsItem(File& package, const LibEntry& entry, File& item, ComparePieces& 
     return true;
 }
 
+// An item file opened for insertion; a small item is read whole at once and
+// its file closed, so reading many ahead holds few handles.
+struct OpenedItem {
+    File file;
+    std::string bytes;
+    std::uint64_t size = 0;
+};
+
+OpenedItem OpenItem(const std::string& path, FolderHandles& folders)
+{
+    constexpr std::uint64_t kReadWhole = 16384;  // a small item: read whole, its handle closed at once
+    OpenedItem item;
+    item.file.Open(path, OpenMode::ReadUnlocked, &folders);
+    item.size = item.file.Size();
+    if (item.size <= kReadWhole) {
+        item.bytes.resize(static_cast<std::size_t>(item.size));
+        item.file.ReadUncached(item.bytes.data(), item.bytes.size());
+        item.file.Close();
+    }
+    return item;
+}
+
 // Writes the header and the directory with the new offsets and sizes.
 void WriteDirectory(File& package, BufferedWriter& out, std::uint64_t directoryEnd, const std::vector<std::uint32_t>& sizes)
 {
@@ -322,15 +363,21 @@ std::size_t InsertLib(RunContext& ctx, const std::string& path, std::size_t firs
     BufferedWriter out(aside.Out());
     std::vector<std::uint32_t> sizes(count);
     std::uint64_t offset = directoryEnd;
+    FolderHandles folders;
+    Prefetch<OpenedItem> items(count, [&](std::size_t i) { return OpenItem(TargetPathOf(ctx.ReplayLines[first + i]), folders); });
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::string itemPath = TargetPathOf(ctx.ReplayLines[first + i]);
         const std::string itemName(FileNameOf(itemPath));
         ctx.report.CurrentMessage("Inserting " + itemName + " to " + packageName + "...");
         ctx.report.PumpEvents();
-        File item(itemPath, OpenMode::ReadUnlocked);
-        const std::uint64_t size = item.Size();
+        OpenedItem item = items.Take();
+        const std::uint64_t size = item.size;
         CheckItemFits(package, itemPath, offset, size);
-        out.CopyFrom(item, size);
+        if (item.file.IsOpen()) {
+            out.CopyFrom(item.file, size);
+        } else {
+            out.Write(item.bytes);
+        }
         sizes[i] = static_cast<std::uint32_t>(size);
         offset += size;
         ctx.MoveProgress(static_cast<int>(std::uint64_t{i} * 100 / count));
@@ -362,26 +409,34 @@ std::size_t CheckLib(RunContext& ctx, const std::string& path, std::size_t first
     std::uint32_t differ = 0, unknown = 0, unreadable = 0;
     std::string firstError;
     ComparePieces pieces;
+    // One look at each item file tells most of what the check needs; an item
+    // is opened only when that look leaves a doubt, or to compare its bytes.
+    FolderHandles folders;
+    Prefetch<std::optional<FileFacts>> looks(count, [&](std::size_t i) { return LookAt(TargetPathOf(ctx.ReplayLines[first + i]), &folders); });
     for (std::uint32_t i = 0; i < count; ++i) {
         const LibEntry entry = directory.Next();
         const std::string itemPath = TargetPathOf(ctx.ReplayLines[first + i]);
-        const bool final = check.IsFinal(itemPath);
+        const std::optional<FileFacts> facts = looks.Take();
+        const bool final = check.IsFinal(itemPath, facts ? std::optional(facts->id) : std::nullopt);
         File item;
-        try {
-            item.Open(itemPath, OpenMode::ReadUnlocked);  // it exists, is a regular file and can be read
-        } catch (const ToolError& e) {
-            if (!check.report) throw;
-            // Reported: every item file that is missing or cannot be read is named, not just the first.
-            ctx.report.AddResult(package.Path() + ": " + (Exists(itemPath) ? "cannot read " : "missing ") + itemPath);
-            if (unreadable++ == 0) firstError = e.what();
-            continue;
+        if (!facts || !facts->readable || (final && check.report)) {
+            try {
+                item.Open(itemPath, OpenMode::ReadUnlocked, &folders);  // it exists, is a regular file and can be read
+            } catch (const ToolError& e) {
+                if (!check.report) throw;
+                // Reported: every item file that is missing or cannot be read is named, not just the first.
+                ctx.report.AddResult(package.Path() + ": " + (Exists(itemPath) ? "cannot read " : "missing ") + itemPath);
+                if (unreadable++ == 0) firstError = e.what();
+                continue;
+            }
         }
         if (!final) {
             ++unknown;  // its size and bytes are known only once the earlier group has rewritten it
             continue;
         }
-        CheckItemFits(package, itemPath, offset, item.Size());
-        offset += item.Size();
+        const std::uint64_t size = item.IsOpen() ? item.Size() : facts->size;
+        CheckItemFits(package, itemPath, offset, size);
+        offset += size;
         if (check.report && !HoldsItem(package, entry, item, pieces)) ++differ;
         ctx.MoveProgress(static_cast<int>(std::uint64_t{i} * 100 / count));
     }

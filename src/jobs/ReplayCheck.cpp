@@ -45,9 +45,8 @@ public:
         if (rewrites && source_) rewritten_.insert(*source_);
     }
 
-    bool IsFinal(const std::string& path) override
+    bool IsFinal(const std::string& path, const std::optional<FileId>& id) override
     {
-        const std::optional<FileId> id = IdentityOf(path);
         if (!id) return true;  // reading it reports it missing
         if (id == source_) {
             throw ToolError("Cannot replay into " + sourcePath_ + ": its group names it as its own target " + path);

@@ -1,15 +1,17 @@
 #include "platform/Faults.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace eit::faults {
 
 namespace {
-long failAt = 0;
-long counted = 0;
-bool triggered = false;
-long long kernelCopyLeft = -1;
-unsigned long long kernelCopied = 0;
+// Atomic: files may be written from more than one thread.
+std::atomic<long> failAt = 0;
+std::atomic<long> counted = 0;
+std::atomic<bool> triggered = false;
+std::atomic<long long> kernelCopyLeft = -1;
+std::atomic<unsigned long long> kernelCopied = 0;
 }  // namespace
 
 void FailOperation(long n)
@@ -26,7 +28,7 @@ bool Triggered() { return triggered; }
 bool InjectedFailure()
 {
     if (failAt == 0) return false;
-    if (++counted != failAt) return false;
+    if (++counted != failAt.load()) return false;
     triggered = true;
     return true;
 }
@@ -41,8 +43,9 @@ unsigned long long KernelCopied() { return kernelCopied; }
 
 std::size_t KernelCopyAllowed(std::size_t n)
 {
-    if (kernelCopyLeft < 0) return n;
-    return static_cast<std::size_t>(std::min<unsigned long long>(n, static_cast<unsigned long long>(kernelCopyLeft)));
+    const long long left = kernelCopyLeft;
+    if (left < 0) return n;
+    return static_cast<std::size_t>(std::min<unsigned long long>(n, static_cast<unsigned long long>(left)));
 }
 
 void CountKernelCopy(std::size_t n)

@@ -54,6 +54,16 @@ void File::TakeHandleOf(File& fresh)
     fresh.Close();
 }
 
+File File::Duplicate() const
+{
+    File copy;
+    copy.Adopt(CopyHandle(), path_, mode_);
+    copy.shownPath_ = shownPath_;
+    copy.readSize_ = readSize_;
+    copy.kernelCopy_ = kernelCopy_;
+    return copy;
+}
+
 std::string File::BesideName(const std::string& realPath, std::uint64_t n)
 {
     return realPath + ".eit-new" + (n == 0 ? std::string() : std::to_string(n));

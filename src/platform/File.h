@@ -12,6 +12,8 @@
 
 namespace eit {
 
+class FolderHandles;
+
 enum class OpenMode {
     Read,          // existing file, reading; others may read, nobody may write
     ReadUnlocked,  // existing file, reading; others may read and write: the
@@ -29,7 +31,7 @@ enum class OpenMode {
 class File {
 public:
     File() = default;
-    File(const std::string& path, OpenMode mode) { Open(path, mode); }
+    File(const std::string& path, OpenMode mode, FolderHandles* folders = nullptr) { Open(path, mode, folders); }
     ~File();
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
@@ -38,11 +40,15 @@ public:
 
     // A file opened for writing is held exclusively, and it is the file that
     // has the path once held: one replaced meanwhile is opened again.
-    void Open(const std::string& path, OpenMode mode);
+    // `folders`, when given, reaches the file in its folder held there.
+    void Open(const std::string& path, OpenMode mode, FolderHandles* folders = nullptr);
     // Creates a new file, opened for reading and writing; false, with nothing
     // changed, when a file, folder or link already has the path. Other
-    // failures raise "Cannot create file %s".
-    bool CreateNew(const std::string& path);
+    // failures raise "Cannot create file %s". Unless `held` is false, nobody
+    // else can open it for writing while it is open here (on POSIX systems
+    // that is an advisory lock, one more system call: item files, which are
+    // only ever read, go without).
+    bool CreateNew(const std::string& path, bool held = true);
     // Creates the helper file a rewrite of the file at `realPath` is built in:
     // the first free name of realPath + ".eit-new" + N (N empty, 1, 2, ...),
     // held exclusively, readable by its owner only until it takes `like`'s
@@ -65,6 +71,9 @@ public:
     // file left by a rewrite that was killed. False when it stays.
     static bool RemoveUnheld(const std::string& path) noexcept;
     void Close() noexcept;
+    // A second handle on this open file, with a position and read-ahead of
+    // its own: for another thread to read or write it at other places.
+    File Duplicate() const;
     bool IsOpen() const { return handle_ != kNoHandle; }
     const std::string& Path() const { return path_; }
     // The file named in errors: the path, or the file a helper file stands for.
@@ -112,6 +121,7 @@ private:
     static constexpr const char* kBesideNote = " (the new contents are built in a file beside it, in its folder)";
 
     void Adopt(Handle handle, const std::string& path, OpenMode mode);
+    Handle CopyHandle() const;
     // Takes over `fresh`'s handle, keeping this file's path: after a swap.
     void TakeHandleOf(File& fresh);
     ToolError ShortRead() const;

@@ -1,10 +1,16 @@
 #include "platform/FileIdentity.h"
 
+#include "platform/FolderHandles.h"
+
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
+#include <algorithm>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 #endif
 
 namespace eit {
@@ -23,12 +29,50 @@ std::optional<FileId> IdentityOf(const std::string& path)
     if (!known) return std::nullopt;
     return FileId{info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
 }
+
+std::optional<FileFacts> LookAt(const std::string& path, FolderHandles* /*paths are used whole here*/)
+{
+    // Whether a file can be read depends on who holds it how: only opening it tells.
+    std::optional<FileId> id = IdentityOf(path);
+    if (!id) return std::nullopt;
+    return FileFacts{*id, 0, false};
+}
 #else
 std::optional<FileId> IdentityOf(const std::string& path)
 {
     struct stat info;
     if (path.empty() || ::stat(path.c_str(), &info) != 0) return std::nullopt;
     return FileId{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+}
+
+namespace {
+// Whether this process's effective user and groups may read a file of these
+// permission bits. Access control lists can grant or deny more.
+bool ModeLetsRead(const struct stat& info)
+{
+    static const uid_t user = geteuid();
+    static const std::vector<gid_t> groups = [] {
+        std::vector<gid_t> all(static_cast<std::size_t>(std::max(getgroups(0, nullptr), 0)) + 1);
+        const int n = getgroups(static_cast<int>(all.size() - 1), all.data());
+        all.resize(static_cast<std::size_t>(std::max(n, 0)));
+        all.push_back(getegid());
+        return all;
+    }();
+    if (user == 0) return true;
+    if (info.st_uid == user) return (info.st_mode & S_IRUSR) != 0;
+    if (std::find(groups.begin(), groups.end(), info.st_gid) != groups.end()) return (info.st_mode & S_IRGRP) != 0;
+    return (info.st_mode & S_IROTH) != 0;
+}
+}  // namespace
+
+std::optional<FileFacts> LookAt(const std::string& path, FolderHandles* folders)
+{
+    if (path.empty()) return std::nullopt;
+    const FolderHandles::Place place = folders != nullptr ? folders->Locate(path) : FolderHandles::Place{AT_FDCWD, path.c_str()};
+    struct stat info;
+    if (::fstatat(place.folder, place.name, &info, 0) != 0) return std::nullopt;
+    return FileFacts{FileId{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)},
+                     static_cast<std::uint64_t>(info.st_size), S_ISREG(info.st_mode) && ModeLetsRead(info)};
 }
 #endif
 

@@ -13,6 +13,7 @@
 
 #include "platform/Error.h"
 #include "platform/Faults.h"
+#include "platform/FolderHandles.h"
 
 namespace eit {
 
@@ -69,7 +70,7 @@ std::string KeepAsBackup(const std::string& path, const std::string& shownPath, 
 }
 }  // namespace
 
-void File::Open(const std::string& path, OpenMode mode)
+void File::Open(const std::string& path, OpenMode mode, FolderHandles* folders)
 {
     Close();
     const bool creating = mode == OpenMode::Create;
@@ -81,7 +82,8 @@ void File::Open(const std::string& path, OpenMode mode)
         return creating ? CannotCreateFile(path, reason) : CannotOpenFile(path, reason);
     };
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
-        const int fd = ::open(path.c_str(), flags, 0666);
+        const FolderHandles::Place place = folders != nullptr ? folders->Locate(path) : FolderHandles::Place{AT_FDCWD, path.c_str()};
+        const int fd = ::openat(place.folder, place.name, flags, 0666);
         if (fd < 0) throw fail(errno == EISDIR ? NotRegular(S_IFDIR) : std::string());
         struct stat opened;
         std::string refusal = fstat(fd, &opened) == 0 ? NotRegular(opened.st_mode) : SystemReason();
@@ -122,7 +124,7 @@ void File::Open(const std::string& path, OpenMode mode)
     throw fail("it was replaced again and again while being opened");
 }
 
-bool File::CreateNew(const std::string& path)
+bool File::CreateNew(const std::string& path, bool held)
 {
     Close();
     // O_EXCL also refuses a link at the name, dangling or not.
@@ -131,7 +133,7 @@ bool File::CreateNew(const std::string& path)
         if (errno == EEXIST) return false;
         throw CannotCreateFile(path);
     }
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {  // a file nobody could know yet
+    if (held && flock(fd, LOCK_EX | LOCK_NB) != 0) {  // a file nobody could know yet
         ::close(fd);
         throw CannotCreateFile(path, SystemReason());
     }
@@ -198,6 +200,13 @@ bool File::RemoveUnheld(const std::string& path) noexcept
                          lstat(path.c_str(), &named) == 0 && SameFile(held, named) && ::unlink(path.c_str()) == 0;
     ::close(fd);
     return removed;
+}
+
+File::Handle File::CopyHandle() const
+{
+    const int fd = ::fcntl(handle_, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) throw CannotOpenFile(ShownPath(), SystemReason());
+    return fd;
 }
 
 void File::Close() noexcept

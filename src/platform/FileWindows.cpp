@@ -46,7 +46,7 @@ bool NameTaken(DWORD error, const std::string& name)
 }
 }  // namespace
 
-void File::Open(const std::string& path, OpenMode mode)
+void File::Open(const std::string& path, OpenMode mode, FolderHandles* /*paths are used whole here*/)
 {
     Close();
     DWORD access = GENERIC_READ;
@@ -69,7 +69,7 @@ void File::Open(const std::string& path, OpenMode mode)
     Adopt(h, path, mode);
 }
 
-bool File::CreateNew(const std::string& path)
+bool File::CreateNew(const std::string& path, bool /*held: a new file is never shared here*/)
 {
     Close();
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -172,6 +172,15 @@ bool File::RemoveUnheld(const std::string& path) noexcept
     if (h == INVALID_HANDLE_VALUE) return false;
     CloseHandle(h);
     return true;
+}
+
+File::Handle File::CopyHandle() const
+{
+    HANDLE copy = INVALID_HANDLE_VALUE;
+    if (!::DuplicateHandle(GetCurrentProcess(), handle_, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+        throw CannotOpenFile(ShownPath());
+    }
+    return copy;
 }
 
 void File::Close() noexcept

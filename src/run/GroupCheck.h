@@ -1,7 +1,10 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/FileIdentity.h"
 
 namespace eit {
 
@@ -15,7 +18,9 @@ public:
     // the run rewrites that file first: its bytes now are not the ones the
     // group will read, so only that it exists and can be read is checked.
     // A file that is the group's own source is refused.
-    virtual bool IsFinal(const std::string& path) = 0;
+    bool IsFinal(const std::string& path) { return IsFinal(path, IdentityOf(path)); }
+    // The same for a file whose identity is known (nothing: there is no file).
+    virtual bool IsFinal(const std::string& path, const std::optional<FileId>& id) = 0;
 
     // Set by the run: also say what differs from the files as they are now
     // (every item, text and glyph is compared), and report warnings.

@@ -85,6 +85,56 @@ TEST(ExtractionFaults, LibItemsBeforeTheFailureAreWholeAndTheFailingOneIsGone)
     }
 }
 
+// Many items, so that their bytes are copied on a second thread and, when it
+// falls behind, on the first: a failure anywhere leaves whole items only, and
+// the items reported extracted are exactly those on disk, in order.
+TEST(ExtractionFaults, ItemsCopiedAlongsideTheirCreationAreWholeAndReportedInOrder)
+{
+    FontWorkspace w;
+    std::vector<LibItem> items;
+    for (int i = 0; i < 300; ++i) {
+        const std::size_t size = static_cast<std::size_t>(i % 7 == 0 ? File::kCopyPiece + i : i % 5);
+        items.push_back({"i" + std::to_string(i) + ".bin", Bytes(size, static_cast<char>('a' + i % 26))});
+    }
+    WriteAll(w.dir / "p.lib", MakeLib(items));
+    const std::string out = w.dir / "out";
+    w.ctx.TargetDir = out;
+    auto reportedItems = [&] {
+        std::vector<std::string> reported;
+        for (const std::string& line : w.report.results) {
+            if (line.starts_with("Item ")) reported.push_back(line);
+        }
+        return reported;
+    };
+    for (long failAt : {0L, 1L, 40L, 150L, 280L}) {  // of about 290 writes
+        SCOPED_TRACE("failing operation " + std::to_string(failAt));
+        std::filesystem::remove_all(out);
+        std::filesystem::create_directories(out);
+        w.report.results.clear();
+        faults::FailOperation(failAt);
+        std::string error;
+        try {
+            ExtractLib(w.ctx, w.dir / "p.lib");
+        } catch (const ToolError& e) {
+            error = e.what();
+        }
+        faults::FailOperation(0);
+        EXPECT_EQ(error.empty(), failAt == 0) << error;
+        const auto files = Snapshot(out);
+        const std::vector<std::string> reported = reportedItems();
+        for (std::size_t i = 0; i < reported.size(); ++i) {
+            EXPECT_EQ(reported[i], "Item " + std::to_string(i) + " " + items[i].name + " extracted.");
+            EXPECT_EQ(files.at("BIN/p_" + items[i].name), items[i].data) << "reported but not whole";
+        }
+        for (const auto& [name, bytes] : files) {
+            const std::size_t index = std::stoul(name.substr(name.find("_i") + 2));
+            EXPECT_EQ(bytes, items[index].data) << name << " is half-written";
+        }
+        EXPECT_EQ(reported.size() == items.size(), failAt == 0);
+        EXPECT_EQ(files.size() == items.size(), failAt == 0);
+    }
+}
+
 // Extracting again over the files of an earlier run (a .txt edited since, a
 // sheet, the log) keeps each earlier file whole until its new one is.
 class ReextractionFaults : public ::testing::Test {

@@ -5,8 +5,12 @@
 
 #include "platform/Error.h"
 #include "platform/File.h"
+#include "platform/FileIdentity.h"
+#include "platform/FileSystem.h"
+#include "platform/FolderHandles.h"
 #include "platform/LineList.h"
 #include "platform/Paths.h"
+#include "platform/Prefetch.h"
 #include "platform/RewriteAside.h"
 #include "support/Files.h"
 
@@ -299,4 +303,52 @@ TEST(RewriteAside, RewritesTheRealFileBehindALinkAndKeepsTheLink)
 #endif
 
 }  // namespace
+// Results come back in order whichever thread made them; a failure of one
+// index is raised by its own Take(); one left unread does not hold up the end.
+TEST(Prefetch, HandsOutResultsInOrderAndEachFailureAtItsIndex)
+{
+    for (std::size_t count : {0u, 1u, 5u, 1000u}) {
+        SCOPED_TRACE("count " + std::to_string(count));
+        Prefetch<std::size_t> squares(count, [](std::size_t i) {
+            if (i == 700) throw ToolError("no 700");
+            return i * i;
+        });
+        const std::size_t taken = std::min<std::size_t>(count, 900);
+        for (std::size_t i = 0; i < taken; ++i) {
+            if (i == 700) {
+                EXPECT_THROW(squares.Take(), ToolError);
+            } else {
+                EXPECT_EQ(squares.Take(), i * i);
+            }
+        }
+    }
+}
+
+// A file looked at or opened within a folder held open is the one its whole
+// path names, wherever the path leads.
+TEST(FolderHandles, ReachTheFileTheWholePathNames)
+{
+    TempFolder dir;
+    WriteAll(dir / "sub/a.bin", "abc");
+    const std::string here = CurrentFolder();
+    ASSERT_TRUE(SetCurrentFolder(dir.str()));
+    FolderHandles folders;
+    for (const std::string& path : {dir / "sub/a.bin", std::string("sub/a.bin"), std::string("sub/../sub/a.bin")}) {
+        SCOPED_TRACE(path);
+        const std::optional<FileFacts> facts = LookAt(path, &folders);
+        ASSERT_TRUE(facts.has_value());
+        EXPECT_EQ(facts->id, IdentityOf(dir / "sub/a.bin"));
+        EXPECT_EQ(facts->size, 3u);
+        File file(path, OpenMode::ReadUnlocked, &folders);
+        EXPECT_EQ(file.ReadBytes(3), (std::vector<std::uint8_t>{'a', 'b', 'c'}));
+    }
+    EXPECT_FALSE(LookAt("sub/missing.bin", &folders).has_value());
+    EXPECT_THROW(File("missing/a.bin", OpenMode::ReadUnlocked, &folders), ToolError);
+#ifndef _WIN32
+    EXPECT_FALSE(LookAt("sub", &folders)->readable) << "a folder is not a file to read";
+    EXPECT_TRUE(LookAt("sub/a.bin", &folders)->readable);
+#endif
+    SetCurrentFolder(here);
+}
+
 }  // namespace eit

@@ -141,15 +141,18 @@ TEST_F(RunTest, StopInsideAPackageDropsItsGroupFromTheLog)
     ctx.JobKind = JobKind::ExtractLib;
     dialogs.folder = dir.str();
     recorder.onPump = [&] {
-        if (recorder.results.size() == 3) ctx.StopRequested = true;  // b.lib part-way
+        if (recorder.messages.back() == "Extracting item2.bin from b.lib...") ctx.StopRequested = true;  // b.lib part-way
     };
     RunProcess(ctx, {dir / "in/a.lib", dir / "in/b.lib"});
     LineList log;
     log.LoadFromFile(dir / "result.log");
     EXPECT_EQ(LogLines(log), (std::vector<std::string>{"#Format: LIB", "#Source: " + (dir / "in/a.lib"),
                                                         "#Target: " + (dir / "BIN/a_first.bin")}));
-    EXPECT_EQ(recorder.results.back(), "Total 4 bytes extracted.");  // b.lib's first three items stay on disk
+    EXPECT_EQ(recorder.results.back(), "Total 4 bytes extracted.");  // b.lib's first three items stay on disk, whole
     EXPECT_EQ(recorder.results[recorder.results.size() - 2], kStoppedLine);
+    EXPECT_EQ(recorder.results[recorder.results.size() - 3], "Item 2 item2.bin extracted.");
+    EXPECT_EQ(ReadAll(dir / "BIN/b_item2.bin"), "x");
+    EXPECT_FALSE(Exists(dir / "BIN/b_item3.bin"));
 }
 
 TEST_F(RunTest, StopRequestIsClearedWhenARunStarts)
