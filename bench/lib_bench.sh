@@ -7,9 +7,11 @@
 # processor time (user + system: on a busy machine the steadier of the two).
 # By default the files live on tmpfs (/dev/shm): on the disk, runs over many
 # small files vary by a factor of ten from run to run.
-# Usage: bench/lib_bench.sh [--disk [FOLDER]] [--pairs N] [--bin DIR]
+# Usage: bench/lib_bench.sh [--disk [FOLDER]] [--pairs N] [--bin DIR] [--syscalls]
 #   --disk   work on the disk, in FOLDER (default /var/tmp/eit-lib-bench)
 #   --pairs  pairs per measurement (default 5)
+#   --syscalls  instead, count the system calls per item of eitool and tar
+#            (strace -f -c) over 20,000 items of 64 bytes
 #   --bin    take eitool and make_lib from DIR (another build) instead of
 #            building the release preset
 # Needs about 5 GiB free in the work folder.
@@ -18,13 +20,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 work=/dev/shm/eit-lib-bench
 pairs=5
 bin=
+syscalls=
 while [ $# -gt 0 ]; do
   case $1 in
     --disk) work=/var/tmp/eit-lib-bench
             if [ $# -gt 1 ] && [ "${2#--}" = "$2" ]; then work=$2; shift; fi ;;
     --pairs) pairs=$2; shift ;;
     --bin) bin=$(cd "$2" && pwd); shift ;;
-    *) echo "usage: $0 [--disk [FOLDER]] [--pairs N] [--bin DIR]" >&2; exit 2 ;;
+    --syscalls) syscalls=yes ;;
+    *) echo "usage: $0 [--disk [FOLDER]] [--pairs N] [--bin DIR] [--syscalls]" >&2; exit 2 ;;
   esac
   shift
 done
@@ -103,7 +107,31 @@ run_case() {  # name count size
   rm -rf "$dir"
 }
 
+# Prints the system calls per item of a command, by name, most frequent first.
+calls_per_item() {  # label count command...
+  local label=$1 count=$2; shift 2
+  strace -f -c -o "$work/.strace" "$@" >/dev/null 2>&1
+  printf '%-16s' "$label"
+  awk -v n="$count" '$NF ~ /^[a-z_0-9]+$/ && $4 ~ /^[0-9]+$/ && $NF != "total" && $4 / n >= 0.05 { printf " %s %.2f", $NF, $4 / n; sum += $4 / n }
+                     END { printf "  (all: %.2f)\n", sum }' "$work/.strace"
+}
+
 mkdir -p "$work"
+if [ -n "$syscalls" ]; then
+  command -v strace >/dev/null || apt-get install -y -q strace >/dev/null
+  dir=$work/case count=20000
+  rm -rf "$dir" && mkdir -p "$dir/out"
+  "$make_lib" "$dir/pkg.lib" "$count" 64
+  "$eitool" extract --target "$dir/items" "$dir/pkg.lib" >/dev/null 2>&1
+  tar -cf "$dir/items.tar" -C "$dir/items" BIN DAT
+  echo "system calls per item, $count items of 64 B (those of at least 0.05 an item):"
+  calls_per_item "eitool extract" "$count" "$eitool" extract --target "$dir/out" "$dir/pkg.lib"
+  calls_per_item "tar -x" "$count" tar -xf "$dir/items.tar" -C "$dir/out"
+  calls_per_item "eitool replay" "$count" "$eitool" replay --target "$dir/items" "$dir/items/result.log"
+  calls_per_item "tar -c" "$count" tar -cf "$dir/items.tar" -C "$dir/items" BIN DAT
+  rm -rf "$work"
+  exit 0
+fi
 : >"$work/summary"
 echo "work folder $work ($(df --output=fstype "$work" | tail -1)), $pairs pairs, median ratios eitool/tar"
 run_case "1 GiB in 10,000 items" 10000 107374

@@ -7,7 +7,6 @@
 #include <windows.h>
 #else
 #include <algorithm>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -16,7 +15,7 @@
 namespace eit {
 
 #ifdef _WIN32
-std::optional<FileId> IdentityOf(const std::string& path)
+std::optional<FileFacts> LookAt(const std::string& path, FolderHandles* /*paths are used whole here*/)
 {
     // No access asked for: this only looks at the file, whoever holds it.
     // Backup semantics let a folder be opened too.
@@ -27,24 +26,11 @@ std::optional<FileId> IdentityOf(const std::string& path)
     const bool known = GetFileInformationByHandle(handle, &info) != 0;
     CloseHandle(handle);
     if (!known) return std::nullopt;
-    return FileId{info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
-}
-
-std::optional<FileFacts> LookAt(const std::string& path, FolderHandles* /*paths are used whole here*/)
-{
     // Whether a file can be read depends on who holds it how: only opening it tells.
-    std::optional<FileId> id = IdentityOf(path);
-    if (!id) return std::nullopt;
-    return FileFacts{*id, 0, false};
+    return FileFacts{FileId{info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow},
+                     (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow, false};
 }
 #else
-std::optional<FileId> IdentityOf(const std::string& path)
-{
-    struct stat info;
-    if (path.empty() || ::stat(path.c_str(), &info) != 0) return std::nullopt;
-    return FileId{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
-}
-
 namespace {
 // Whether this process's effective user and groups may read a file of these
 // permission bits. Access control lists can grant or deny more.
@@ -68,12 +54,19 @@ bool ModeLetsRead(const struct stat& info)
 std::optional<FileFacts> LookAt(const std::string& path, FolderHandles* folders)
 {
     if (path.empty()) return std::nullopt;
-    const FolderHandles::Place place = folders != nullptr ? folders->Locate(path) : FolderHandles::Place{AT_FDCWD, path.c_str()};
+    const FolderHandles::Place place = FolderHandles::Locate(folders, path);
     struct stat info;
     if (::fstatat(place.folder, place.name, &info, 0) != 0) return std::nullopt;
     return FileFacts{FileId{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)},
                      static_cast<std::uint64_t>(info.st_size), S_ISREG(info.st_mode) && ModeLetsRead(info)};
 }
 #endif
+
+std::optional<FileId> IdentityOf(const std::string& path)
+{
+    const std::optional<FileFacts> facts = LookAt(path);
+    if (!facts) return std::nullopt;
+    return facts->id;
+}
 
 }  // namespace eit

@@ -82,7 +82,7 @@ void File::Open(const std::string& path, OpenMode mode, FolderHandles* folders)
         return creating ? CannotCreateFile(path, reason) : CannotOpenFile(path, reason);
     };
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
-        const FolderHandles::Place place = folders != nullptr ? folders->Locate(path) : FolderHandles::Place{AT_FDCWD, path.c_str()};
+        const FolderHandles::Place place = FolderHandles::Locate(folders, path);
         const int fd = ::openat(place.folder, place.name, flags, 0666);
         if (fd < 0) throw fail(errno == EISDIR ? NotRegular(S_IFDIR) : std::string());
         struct stat opened;

@@ -17,6 +17,11 @@ FolderHandles::~FolderHandles()
     }
 }
 
+FolderHandles::Place FolderHandles::Locate(FolderHandles* folders, const std::string& path)
+{
+    return folders != nullptr ? folders->Locate(path) : Place{AT_FDCWD, path.c_str()};
+}
+
 FolderHandles::Place FolderHandles::Locate(const std::string& path)
 {
     const std::size_t slash = path.rfind('/');

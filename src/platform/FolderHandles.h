@@ -26,6 +26,8 @@ public:
         const char* name;  // within the path given
     };
     Place Locate(const std::string& path);
+    // The same through `folders` when given, else by the whole path.
+    static Place Locate(FolderHandles* folders, const std::string& path);
 
 private:
     static constexpr std::size_t kMostHeld = 256;  // folders beyond these are walked to each time
