@@ -126,6 +126,7 @@ if [ -n "$syscalls" ]; then
   tar -cf "$dir/items.tar" -C "$dir/items" BIN DAT
   echo "system calls per item, $count items of 64 B (those of at least 0.05 an item):"
   calls_per_item "eitool extract" "$count" "$eitool" extract --target "$dir/out" "$dir/pkg.lib"
+  rm -rf "$dir/out" && mkdir "$dir/out"
   calls_per_item "tar -x" "$count" tar -xf "$dir/items.tar" -C "$dir/out"
   calls_per_item "eitool replay" "$count" "$eitool" replay --target "$dir/items" "$dir/items/result.log"
   calls_per_item "tar -c" "$count" tar -cf "$dir/items.tar" -C "$dir/items" BIN DAT
