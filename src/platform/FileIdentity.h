@@ -21,13 +21,13 @@ struct FileId {
 // there is none or it cannot be looked at.
 std::optional<FileId> IdentityOf(const std::string& path);
 
-// What one look at a path tells of the file there (links followed), without
-// opening it: for checking many files at the cost of one system call each.
+// What a look at a path tells of the file there (links followed), without
+// opening it: for checking many files at a small cost each.
 struct FileFacts {
     FileId id;
     std::uint64_t size = 0;
-    // A regular file whose permission bits let this process read it; false
-    // also where they cannot tell, and then only opening it tells.
+    // A regular file this process may read; false also where the look cannot
+    // tell (on Windows), and then only opening it tells.
     bool readable = false;
 };
 // Nothing when there is no file or folder there, or it cannot be looked at.

@@ -30,7 +30,7 @@ public:
     static Place Locate(FolderHandles* folders, const std::string& path);
 
 private:
-    static constexpr std::size_t kMostHeld = 256;  // folders beyond these are walked to each time
+    static constexpr std::size_t kMostHeld = 64;  // folders beyond these are walked to each time
     std::mutex mutex_;
     std::map<std::string, int, std::less<>> held_;  // -1: the folder could not be opened
 #endif

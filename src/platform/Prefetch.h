@@ -15,10 +15,11 @@ namespace eit {
 
 // Works out `produce(i)` for i = 0 .. count-1 on two threads of its own and
 // hands the results out in order: many small files looked at or read one
-// after another cost mostly system calls, which two threads halve. The
-// threads run at most kWindow results ahead of the reader (memory stays
-// bounded) and take kBatch indices at a time (one hand-over per batch, not
-// per index). An exception of produce(i) is raised by the Take() of index i.
+// after another cost mostly system calls, which two threads share. The
+// threads run at most kWindow results ahead of the reader (memory and open
+// handles stay bounded) and take kBatch indices at a time (one hand-over per
+// batch, not per index). An exception of produce(i) is raised by the Take()
+// of index i.
 template <typename T>
 class Prefetch {
 public:
