@@ -41,7 +41,7 @@ volatile std::sig_atomic_t interrupts = 0;
 // The first Ctrl-C is the Stop button; a second ends the process at once.
 extern "C" void OnInterrupt(int)
 {
-    if (interrupts) std::_Exit(130);
+    if (interrupts) std::_Exit(kExitInterrupted);
     interrupts = 1;
     if (stopFlag) stopFlag->store(true);
 }
@@ -139,17 +139,34 @@ std::optional<eit::CharTable> TableOf(const eit::TextEncoding& encoding)
     return eit::CharTable::Load(encoding.codePage, encoding.tableFile);
 }
 
+// Ctrl-C stops the run given while this scope lasts.
+class StopOnInterrupt {
+public:
+    explicit StopOnInterrupt(eit::RunContext& ctx)
+    {
+        stopFlag = &ctx.StopRequested;
+        std::signal(SIGINT, OnInterrupt);
+    }
+    ~StopOnInterrupt() { stopFlag = nullptr; }
+    StopOnInterrupt(const StopOnInterrupt&) = delete;
+    StopOnInterrupt& operator=(const StopOnInterrupt&) = delete;
+};
+
+std::string TargetFolder(const Options& options)
+{
+    return options.target.empty() ? eit::CurrentFolder() : eit::AbsolutePath(options.target);
+}
+
 int Run(eit::JobKind kind, std::vector<std::string> jobs, const Options& options)
 {
     eit::cli::ConsoleReporter reporter;
     eit::cli::ScriptedDialogs dialogs;
     eit::RunContext ctx(reporter, dialogs);
     ctx.GivenEncoding = CheckedEncoding(options.encoding);
-    stopFlag = &ctx.StopRequested;
-    std::signal(SIGINT, OnInterrupt);
+    StopOnInterrupt interrupt(ctx);
 
     dialogs.palette = options.palette.empty() ? std::string() : eit::AbsolutePath(options.palette);
-    dialogs.targetFolder = options.target.empty() ? eit::CurrentFolder() : eit::AbsolutePath(options.target);
+    dialogs.targetFolder = TargetFolder(options);
     if (!eit::CreateFolders(dialogs.targetFolder)) throw eit::ToolError("Cannot create folder " + dialogs.targetFolder);
     ctx.JobKind = kind;
     try {
@@ -157,11 +174,9 @@ int Run(eit::JobKind kind, std::vector<std::string> jobs, const Options& options
     } catch (...) {
         reporter.EndDisplay();
         std::fflush(stdout);
-        stopFlag = nullptr;
         throw;
     }
     reporter.EndDisplay();
-    stopFlag = nullptr;
     // A run stopped by Ctrl-C has kept what is done and logged the complete groups.
     return ctx.StopRequested ? kExitInterrupted : 0;
 }
@@ -175,11 +190,12 @@ int Check(eit::JobKind kind, const std::vector<std::string>& logs, const Options
     eit::RunContext ctx(reporter, dialogs);
     ctx.GivenEncoding = CheckedEncoding(options.encoding);
     ctx.JobKind = kind;
-    ctx.TargetDir = options.target.empty() ? eit::CurrentFolder() : eit::AbsolutePath(options.target);
-    stopFlag = &ctx.StopRequested;
-    std::signal(SIGINT, OnInterrupt);
-    const std::vector<std::string> errors = eit::CheckReplay(ctx, logs);
-    stopFlag = nullptr;
+    ctx.TargetDir = TargetFolder(options);
+    std::vector<std::string> errors;
+    {
+        StopOnInterrupt interrupt(ctx);
+        errors = eit::CheckReplay(ctx, logs);
+    }
     reporter.EndDisplay();
     std::fflush(stdout);
     for (const std::string& error : errors) std::cerr << "eitool: " << error << "\n";

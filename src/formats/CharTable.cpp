@@ -60,14 +60,13 @@ CharTable CharTable::Load(const std::string& encoding, const std::string& tableF
 void CharTable::Override(const std::string& tableFile)
 {
     LineList lines;
-    lines.LoadFromFile(tableFile);
+    lines.LoadFromFile(tableFile, LineList::ByteOrderMark::Skip);
     std::array<std::size_t, 256> lineOfByte{};  // 0: not listed
     std::unordered_map<char32_t, std::size_t> lineOfChar;
     std::array<char32_t, 256> overrides;
     overrides.fill(kNoChar);
     for (std::size_t i = 0; i < lines.Count(); ++i) {
-        std::string_view line = lines[i];
-        if (i == 0 && StartsWithUtf8Bom(line)) line.remove_prefix(kUtf8Bom.size());
+        const std::string_view line = lines[i];
         if (IsBlank(line)) continue;
         const std::size_t number = i + 1;
         auto refuse = [&](const std::string& why) {

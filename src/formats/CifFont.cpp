@@ -322,7 +322,7 @@ std::size_t ConvertBitmapToFont(RunContext& ctx, const std::string& path, std::s
         ctx.report.AddResult(SourceMissingLine(path));
         return first;
     }
-    const CifFont font = PlanFontRebuild(ctx, ctx.GroupTargetPath(path, first, first), "Processing " + name + "...", true, nullptr);
+    const CifFont font = PlanFontRebuild(ctx, ctx.GroupTargetPath(path, first), "Processing " + name + "...", true, nullptr);
     RewriteAside aside(ctx.SourceStream, ctx.Notes());
     WriteCifFont(aside.Out(), font);
     aside.Commit();
@@ -337,7 +337,7 @@ std::size_t CheckBitmapToFont(RunContext& ctx, const std::string& path, std::siz
         check.summary = "not found, skipped";
         return first;
     }
-    const std::string sheetPath = ctx.GroupTargetPath(path, first, first);
+    const std::string sheetPath = ctx.GroupTargetPath(path, first);
     check.rewrites = true;
     if (!check.IsFinal(sheetPath)) {
         File readable(sheetPath, OpenMode::ReadUnlocked);

@@ -131,10 +131,12 @@ std::vector<std::string> CheckReplay(RunContext& ctx, const std::vector<std::str
     ctx.StopRequested = false;
     ctx.report.ClearResults();
     std::vector<std::string> errors;
+    bool stopped = false;
     try {
         HandlerScope handler(ctx.report);  // Stop is live while the check runs
         errors = CheckLogs(ctx, logs, true);
     } catch (const RunStopped&) {
+        stopped = true;
         errors.emplace_back(kCheckStoppedLine);
     }
     ctx.report.CurrentMessage("");
@@ -142,7 +144,7 @@ std::vector<std::string> CheckReplay(RunContext& ctx, const std::vector<std::str
     ctx.SetTotal(0);
     if (errors.empty()) {
         ctx.report.AddResult(kCheckSucceededLine);
-    } else if (errors.back() == kCheckStoppedLine) {
+    } else if (stopped) {
         ctx.report.AddResult(kCheckStoppedLine);
     } else {
         ctx.report.AddResult("The replay would fail with " + std::to_string(errors.size()) +

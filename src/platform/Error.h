@@ -18,19 +18,17 @@ public:
     const char* what() const noexcept override { return "Run stopped by user."; }
 };
 
-// The system's own error texts.
-inline ToolError CannotOpenFile(const std::string& path) { return ToolError("Cannot open file " + path); }
-inline ToolError CannotCreateFile(const std::string& path) { return ToolError("Cannot create file " + path); }
-// The same with the reason: the system's, or what the entry is instead of a
-// regular file. Reads and writes name the file the user knows: the file being
-// rewritten, never the helper file built beside it.
-inline ToolError CannotOpenFile(const std::string& path, const std::string& reason)
+// The system's own error texts, with the reason when there is one: the
+// system's, or what the entry is instead of a regular file. Reads and writes
+// name the file the user knows: the file being rewritten, never the helper
+// file built beside it.
+inline ToolError CannotOpenFile(const std::string& path, const std::string& reason = {})
 {
-    return ToolError("Cannot open file " + path + ": " + reason);
+    return ToolError("Cannot open file " + path + (reason.empty() ? "" : ": " + reason));
 }
-inline ToolError CannotCreateFile(const std::string& path, const std::string& reason)
+inline ToolError CannotCreateFile(const std::string& path, const std::string& reason = {})
 {
-    return ToolError("Cannot create file " + path + ": " + reason);
+    return ToolError("Cannot create file " + path + (reason.empty() ? "" : ": " + reason));
 }
 inline ToolError StreamReadError(const std::string& reason, const std::string& path)
 {

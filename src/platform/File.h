@@ -67,6 +67,8 @@ public:
     void Remove() noexcept;
     // The name of the N-th helper file beside `realPath`.
     static std::string BesideName(const std::string& realPath, std::uint64_t n);
+    // The name the N-th earlier file of `path` is kept under: PATH.~N~.
+    static std::string BackupName(const std::string& path, std::uint64_t n) { return path + ".~" + std::to_string(n) + "~"; }
     // Removes the file at `path` when no live process holds it open: a helper
     // file left by a rewrite that was killed. False when it stays.
     static bool RemoveUnheld(const std::string& path) noexcept;

@@ -46,9 +46,10 @@ void TakeIdentity(int fd, int like)
     struct stat info;
     if (fstat(like, &info) != 0) return;
     const bool owned = fchown(fd, info.st_uid, info.st_gid) == 0;
-    const bool grouped = owned || fchown(fd, static_cast<uid_t>(-1), info.st_gid) == 0;
-    const mode_t bits = owned && grouped ? 07777 : 0777;
-    if (fchmod(fd, info.st_mode & bits) != 0) return;  // the file stays readable by its owner only
+    if (!owned && fchown(fd, static_cast<uid_t>(-1), info.st_gid) != 0) {
+        // the group stays ours
+    }
+    if (fchmod(fd, info.st_mode & (owned ? 07777 : 0777)) != 0) return;  // the file stays readable by its owner only
 }
 
 // Gives the file or link at `path` a second name PATH.~N~, the first free N;
@@ -57,7 +58,7 @@ void TakeIdentity(int fd, int like)
 std::string KeepAsBackup(const std::string& path, const std::string& shownPath, bool& moved)
 {
     for (std::uint64_t n = 1;; ++n) {
-        const std::string backup = path + ".~" + std::to_string(n) + "~";
+        const std::string backup = File::BackupName(path, n);
         if (linkat(AT_FDCWD, path.c_str(), AT_FDCWD, backup.c_str(), 0) == 0) return backup;
         if (errno == EEXIST) continue;
         if (errno == ENOENT) return {};
@@ -78,7 +79,6 @@ void File::Open(const std::string& path, OpenMode mode, FolderHandles* folders)
     int flags = O_CLOEXEC | O_NONBLOCK | (ReadOnly(mode) ? O_RDONLY : O_RDWR);
     if (creating) flags |= O_CREAT | O_NOFOLLOW;  // never written through a link
     auto fail = [&](const std::string& reason) {
-        if (reason.empty()) return creating ? CannotCreateFile(path) : CannotOpenFile(path);
         return creating ? CannotCreateFile(path, reason) : CannotOpenFile(path, reason);
     };
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {

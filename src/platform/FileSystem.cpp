@@ -40,11 +40,7 @@ std::string TextOf(const fs::path& path) { return path.string(); }
 
 }  // namespace
 
-bool Exists(const std::string& path)
-{
-    std::error_code error;
-    return !path.empty() && fs::exists(fs::symlink_status(HostPath(path), error));
-}
+bool Exists(const std::string& path) { return !path.empty() && KindOfEntry(path) != EntryKind::Missing; }
 
 EntryKind KindOfEntry(const std::string& path)
 {

@@ -58,7 +58,6 @@ void File::Open(const std::string& path, OpenMode mode, FolderHandles* /*paths a
     if (mode == OpenMode::Create) disposition = CREATE_ALWAYS;
     HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     auto fail = [&](const std::string& reason) {
-        if (reason.empty()) return mode == OpenMode::Create ? CannotCreateFile(path) : CannotOpenFile(path);
         return mode == OpenMode::Create ? CannotCreateFile(path, reason) : CannotOpenFile(path, reason);
     };
     if (h == INVALID_HANDLE_VALUE) throw fail({});
@@ -130,7 +129,7 @@ std::string File::MoveOnto(const std::string& path, File* earlier, bool keepEarl
     };
     std::string backup;
     for (std::uint64_t n = 1; keepEarlier; ++n) {
-        const std::string name = path + ".~" + std::to_string(n) + "~";
+        const std::string name = File::BackupName(path, n);
         if (MoveFileExA(path.c_str(), name.c_str(), 0)) {
             backup = name;
             break;

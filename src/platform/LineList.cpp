@@ -6,12 +6,12 @@
 #include "platform/Error.h"
 #include "platform/BufferedWriter.h"
 #include "platform/File.h"
+#include "platform/Utf8.h"
 
 namespace eit {
 
 namespace {
 constexpr std::size_t kBlockSize = 1 << 20;
-constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 // Splits text fed in pieces into lines by the reading rules of line lists.
 class LineSplitter {
@@ -124,9 +124,7 @@ void LineList::LoadFromFile(const std::string& path, ByteOrderMark mark)
         file.Read(piece.data(), n);
         left -= n;
         std::string_view text(piece.data(), n);
-        if (first && mark == ByteOrderMark::Skip && text.starts_with(kUtf8ByteOrderMark)) {
-            text.remove_prefix(kUtf8ByteOrderMark.size());
-        }
+        if (first && mark == ByteOrderMark::Skip && StartsWithUtf8Bom(text)) text.remove_prefix(kUtf8Bom.size());
         if (!splitter.Feed(text)) break;
     }
     splitter.Finish();

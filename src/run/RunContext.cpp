@@ -22,13 +22,13 @@ std::string RunContext::GroupLabel(std::string_view sourcePath, std::size_t firs
     return label;
 }
 
-std::string RunContext::GroupTargetPath(std::string_view sourcePath, std::size_t first, std::size_t index) const
+std::string RunContext::GroupTargetPath(std::string_view sourcePath, std::size_t first) const
 {
-    if (index >= ReplayLines.Count()) {
-        throw ToolError(std::string(ListIndexOutOfBounds(index).what()) + ": the log ends before the \"#Target: \" line of " +
+    if (first >= ReplayLines.Count()) {
+        throw ToolError(std::string(ListIndexOutOfBounds(first).what()) + ": the log ends before the \"#Target: \" line of " +
                         GroupLabel(sourcePath, first));
     }
-    return TargetPathOf(ReplayLines[index]);
+    return TargetPathOf(ReplayLines[first]);
 }
 
 }  // namespace eit

@@ -130,9 +130,9 @@ struct RunContext {
     // Names, for an error, the group of the log being replayed whose first
     // "#Target:" line is at `first`: "the group of NAME at line N of LOG".
     std::string GroupLabel(std::string_view sourcePath, std::size_t first) const;
-    // The path on the group's "#Target:" line at `index`; a log that ends
+    // The path on the group's first "#Target:" line; a log that ends
     // before it is refused with the list's error and the group named.
-    std::string GroupTargetPath(std::string_view sourcePath, std::size_t first, std::size_t index) const;
+    std::string GroupTargetPath(std::string_view sourcePath, std::size_t first) const;
 
 private:
     static int Clamp(int value, int max) { return value < 0 ? 0 : (value > max ? max : value); }

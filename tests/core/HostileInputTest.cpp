@@ -13,6 +13,7 @@
 #include "platform/Bmp.h"
 #include "platform/Error.h"
 #include "support/CifBuilder.h"
+#include "support/ErrorOf.h"
 #include "support/FontRun.h"
 #include "support/LibBuilder.h"
 #include "fixtures/RunFixture.h"
@@ -24,16 +25,6 @@ constexpr std::uint32_t kHuge[] = {0x80000000u, 0xFFFFFFFFu};
 
 class HostileInput : public RunFixture {
 protected:
-    std::string ErrorOf(const std::function<void()>& action)
-    {
-        try {
-            action();
-        } catch (const ToolError& e) {
-            return e.what();
-        }
-        return "(no error)";
-    }
-
     // Extracts a package into a fresh folder "out"; the error, or "(no error)".
     std::string ExtractInto(const Bytes& package)
     {

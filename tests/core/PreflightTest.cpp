@@ -8,6 +8,7 @@
 #include "jobs/Run.h"
 #include "platform/Error.h"
 #include "support/CifBuilder.h"
+#include "support/ErrorOf.h"
 #include "support/FontRun.h"
 #include "support/LibBuilder.h"
 #include "fixtures/RunFixture.h"
@@ -56,12 +57,7 @@ protected:
 
     std::string ErrorOfRun(const std::vector<std::string>& jobs)
     {
-        try {
-            RunProcess(ctx, jobs);
-        } catch (const ToolError& e) {
-            return e.what();
-        }
-        return "(no error)";
+        return ErrorOf([&] { RunProcess(ctx, jobs); });
     }
 };
 
