@@ -138,15 +138,18 @@ CharTable::Unit CharTable::UnitAt(std::string_view line, std::size_t pos) const
     return {next - pos, c, ByteOf(*c)};
 }
 
+std::string CharTable::NotUtf8(char byte)
+{
+    return "byte " + HexByte(static_cast<std::uint8_t>(byte)) + " is not UTF-8; save the .txt as UTF-8";
+}
+
 std::optional<CharTable::Fault> CharTable::AppendBytes(std::vector<std::uint8_t>& out, std::string_view line) const
 {
     std::size_t column = 1;
     for (std::size_t pos = 0; pos < line.size(); ++column) {
         const Unit unit = UnitAt(line, pos);
         if (unit.character && !unit.byte) return Fault{column, "the character " + DescribeCharacter(*unit.character) + " has no byte in " + name_};
-        if (!unit.byte) {
-            return Fault{column, "byte " + HexByte(static_cast<std::uint8_t>(line[pos])) + " is not UTF-8; save the .txt as UTF-8"};
-        }
+        if (!unit.byte) return Fault{column, NotUtf8(line[pos])};
         if (*unit.byte == 0) return Fault{column, "<$00> cannot stand in a text, which a zero byte ends"};
         out.push_back(*unit.byte);
         pos += unit.length;

@@ -46,6 +46,8 @@ public:
         std::optional<std::uint8_t> byte;
     };
     Unit UnitAt(std::string_view line, std::size_t pos) const;
+    // What is wrong with a byte that starts no UTF-8 character.
+    static std::string NotUtf8(char byte);
 
     // What stops a line from going back into bytes: the character's column
     // (1 for the first) and what is wrong there.

@@ -31,8 +31,7 @@ public:
         for (std::size_t pos = 0, column = 1; pos < line.size(); ++column) {
             const CharTable::Unit unit = table->UnitAt(line, pos);
             if (!unit.character && !unit.byte) {
-                throw ToolError(where + ", column " + std::to_string(column) + ": byte " + HexByte(static_cast<std::uint8_t>(line[pos])) +
-                                " is not UTF-8; save the .txt as UTF-8");
+                throw ToolError(where + ", column " + std::to_string(column) + ": " + CharTable::NotUtf8(line[pos]));
             }
             Count(unit.character, unit.byte);
             pos += unit.length;
