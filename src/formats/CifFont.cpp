@@ -339,11 +339,7 @@ std::size_t CheckBitmapToFont(RunContext& ctx, const std::string& path, std::siz
     }
     const std::string sheetPath = ctx.GroupTargetPath(path, first);
     check.rewrites = true;
-    if (!check.IsFinal(sheetPath)) {
-        File readable(sheetPath, OpenMode::ReadUnlocked);
-        check.summary = "its sheet " + sheetPath + " is rewritten first by an earlier group";
-        return first;
-    }
+    if (!check.ReadsFinal(sheetPath, "its sheet")) return first;
     std::size_t differ = 0;
     PlanFontRebuild(ctx, sheetPath, "Checking " + std::string(FileNameOf(path)) + "...", check.report,
                     check.report ? &differ : nullptr);

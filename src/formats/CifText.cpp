@@ -378,11 +378,7 @@ std::size_t CheckCifText(RunContext& ctx, const std::string& path, std::size_t f
         return first + 1;
     }
     check.rewrites = true;
-    if (!check.IsFinal(txtPath)) {
-        File readable(txtPath, OpenMode::ReadUnlocked);
-        check.summary = "its text file " + txtPath + " is rewritten first by an earlier group";
-        return first + 1;
-    }
+    if (!check.ReadsFinal(txtPath, "its text file")) return first + 1;
     const CifTextPlan plan = PlanCifText(ctx, path, txtPath, "Checking " + std::string(FileNameOf(path)) + "...");
     std::size_t differ = 0;
     if (check.report) {  // only a reported check tells what differs

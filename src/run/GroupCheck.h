@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/File.h"
 #include "platform/FileIdentity.h"
 
 namespace eit {
@@ -21,6 +22,15 @@ public:
     bool IsFinal(const std::string& path) { return IsFinal(path, IdentityOf(path)); }
     // The same for a file whose identity is known (nothing: there is no file).
     virtual bool IsFinal(const std::string& path, const std::optional<FileId>& id) = 0;
+    // IsFinal for the one file a group reads, `what` ("its sheet"); when it is
+    // not final, checks that it can be read and says so in the summary.
+    bool ReadsFinal(const std::string& path, std::string_view what)
+    {
+        if (IsFinal(path)) return true;
+        File readable(path, OpenMode::ReadUnlocked);
+        summary = std::string(what) + " " + path + " is rewritten first by an earlier group";
+        return false;
+    }
 
     // Set by the run: also say what differs from the files as they are now
     // (every item, text and glyph is compared), and report warnings.
