@@ -9,7 +9,8 @@ root=$PWD
 build=$root/build/windows
 started=$SECONDS
 
-scripts/deps.sh cmake ninja-build g++-mingw-w64-x86-64-posix googletest libcli11-dev wine64
+scripts/deps.sh cmake ninja-build g++-mingw-w64-x86-64-posix googletest libcli11-dev wine64 \
+  libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev
 
 # A throwaway Wine prefix inside the build: quiet, no dialogs. The toolchain
 # file runs the tests in the same prefix.

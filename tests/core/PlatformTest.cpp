@@ -12,6 +12,7 @@
 #include "platform/Paths.h"
 #include "platform/Prefetch.h"
 #include "platform/RewriteAside.h"
+#include "platform/Sha256.h"
 #include "support/Files.h"
 
 namespace eit {
@@ -29,6 +30,25 @@ std::vector<std::string> Lines(std::string_view text)
     std::vector<std::string> lines;
     for (std::size_t i = 0; i < list.Count(); ++i) lines.emplace_back(list[i]);
     return lines;
+}
+
+// Digests of the FIPS 180-2 examples, of nothing, and of a file read in
+// several pieces (more than one copy piece of a million 'a').
+TEST(Sha256, KnownDigestsWholeAndInPieces)
+{
+    EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    Sha256 pieces;
+    pieces.Add("ab");
+    pieces.Add("c");
+    EXPECT_EQ(pieces.HexDigest(), Sha256Hex("abc"));
+
+    TempFolder dir;
+    const std::string path = dir / "a.bin";
+    WriteAll(path, std::string(1000000, 'a'));
+    EXPECT_EQ(Sha256OfFile(path), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    File file(path, OpenMode::Read);
+    EXPECT_EQ(Sha256OfRange(file, 999997, 3), Sha256Hex("aaa"));
 }
 
 TEST(LineList, ReadsCrLfCrAndLfLineEnds)
