@@ -300,6 +300,21 @@ int Coverage(const Options& options)
     return kExitError;
 }
 
+// A first argument that is neither an option nor a command: named, with the
+// commands there are (the parser would only ask for a command).
+std::optional<std::string> UnknownCommand(CLI::App& app, int argc, char** argv)
+{
+    if (argc < 2 || argv[1][0] == '-') return std::nullopt;
+    const std::string word = argv[1];
+    const std::vector<CLI::App*> commands = app.get_subcommands([](CLI::App*) { return true; });
+    std::string names;
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        if (commands[i]->check_name(word)) return std::nullopt;
+        names += (i == 0 ? "" : i + 1 == commands.size() ? " and " : ", ") + commands[i]->get_name();
+    }
+    return "there is no command " + eit::QuotedClipped(word) + "; the commands are " + names;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -353,6 +368,10 @@ int main(int argc, char** argv)
     app.footer("This eitool was built without FreeType: it cannot draw letters from fonts (eitool draw).");
 #endif
 
+    if (std::optional<std::string> unknown = UnknownCommand(app, argc, argv)) {
+        std::cerr << "eitool: " << *unknown << "\nRun eitool --help for what each does.\n" << std::flush;
+        return kExitUsage;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

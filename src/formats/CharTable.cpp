@@ -1,5 +1,6 @@
 #include "formats/CharTable.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "platform/CodePage.h"
@@ -35,6 +36,15 @@ std::optional<std::pair<std::uint8_t, char32_t>> ParseTableLine(std::string_view
 }
 
 bool IsBlank(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
+
+// The characters of a .txt's header and end marker lines. Given to another
+// byte than their own, they could make a text line read as a header or an
+// end marker where the game's bytes hold none, and the round trip would
+// change the text.
+bool IsLayoutCharacter(char32_t c)
+{
+    return c == U'[' || c == U']' || c == U'#' || (c >= U'0' && c <= U'9') || (c >= U'A' && c <= U'F') || (c >= U'a' && c <= U'f');
+}
 }  // namespace
 
 CharTable CharTable::Load(const std::string& encoding, const std::string& tableFile)
@@ -73,9 +83,13 @@ void CharTable::Override(const std::string& tableFile)
             return ToolError("Character table " + tableFile + ", line " + std::to_string(number) + ": " + why);
         };
         const auto entry = ParseTableLine(line);
-        if (!entry) throw refuse("expected XX=c (two hexadecimal digits, \"=\" and one character in UTF-8), found \"" + std::string(line) + "\"");
+        if (!entry) throw refuse("expected XX=c (two hexadecimal digits, \"=\" and one character in UTF-8), found " + QuotedClipped(line));
         const auto [byte, c] = *entry;
         if (const char* why = UnmappableByte(byte)) throw refuse("byte " + HexByte(byte) + " cannot be mapped: " + why);
+        if (IsLayoutCharacter(c) && c != byte) {
+            throw refuse("byte " + HexByte(byte) + " cannot stand for " + DescribeCharacter(c) +
+                         ": the header and end marker lines of a .txt are made of it, so a text could read as one of them");
+        }
         if (lineOfByte[byte] != 0) {
             throw refuse("byte " + HexByte(byte) + " is listed twice, on lines " + std::to_string(lineOfByte[byte]) + " and " + std::to_string(number));
         }
@@ -143,11 +157,21 @@ std::string CharTable::NotUtf8(char byte)
     return "byte " + HexByte(static_cast<std::uint8_t>(byte)) + " is not UTF-8; save the .txt as UTF-8";
 }
 
+std::string CharTable::MalformedEscape(std::string_view text)
+{
+    // Up to its ">" when one is near, else the four characters an escape opens with.
+    const std::size_t close = text.find('>');
+    const std::size_t shown = close != std::string_view::npos && close < 6 ? close + 1 : std::min<std::size_t>(text.size(), 4);
+    return QuotedClipped(text.substr(0, shown)) + " is no escape: a byte is written <$XX>, XX two hexadecimal digits";
+}
+
 std::optional<CharTable::Fault> CharTable::AppendBytes(std::vector<std::uint8_t>& out, std::string_view line) const
 {
     std::size_t column = 1;
     for (std::size_t pos = 0; pos < line.size(); ++column) {
         const Unit unit = UnitAt(line, pos);
+        // Extraction writes every "<$" as the start of an escape: any other is a mistyped one.
+        if (unit.character && line.compare(pos, 2, "<$") == 0) return Fault{column, MalformedEscape(line.substr(pos))};
         if (unit.character && !unit.byte) return Fault{column, "the character " + DescribeCharacter(*unit.character) + " has no byte in " + name_};
         if (!unit.byte) return Fault{column, NotUtf8(line[pos])};
         if (*unit.byte == 0) return Fault{column, "<$00> cannot stand in a text, which a zero byte ends"};

@@ -20,7 +20,10 @@ namespace eit {
 // replaces the code page's character for its byte; a byte of the code page
 // whose character an override takes maps to nothing, so every character has
 // one byte. Bytes 00 (the end of a text), 0A and 0D (line breaks, which a
-// .txt keeps as they are) never map to a character.
+// .txt keeps as they are) never map to a character, and the characters of
+// the .txt's header and end marker lines ("[", "]", "#", 0-9, A-F, a-f) to
+// no byte but their own: every round trip through a table gives back the
+// game's bytes.
 class CharTable {
 public:
     // A code page by name plus overrides from a table file. Either may be
@@ -48,6 +51,8 @@ public:
     Unit UnitAt(std::string_view line, std::size_t pos) const;
     // What is wrong with a byte that starts no UTF-8 character.
     static std::string NotUtf8(char byte);
+    // What is wrong with a "<$" that starts no escape: `text` starts there.
+    static std::string MalformedEscape(std::string_view text);
 
     // What stops a line from going back into bytes: the character's column
     // (1 for the first) and what is wrong there.

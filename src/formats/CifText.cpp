@@ -170,12 +170,6 @@ bool LoadTxtLines(LineList& lines, const std::string& txtPath)
     lines.LoadFromFile(txtPath);
     const bool bom = lines.Count() > 0 && StartsWithUtf8Bom(lines[0]);
     if (bom) lines.Set(0, lines[0].substr(kUtf8Bom.size()));
-    for (std::size_t i = 0; i < lines.Count(); ++i) {
-        std::string_view line = lines[i];
-        std::size_t n = line.size();
-        while (n > 0 && line[n - 1] == ' ') --n;
-        if (n != line.size()) lines.Set(i, line.substr(0, n));
-    }
     return bom;
 }
 
@@ -221,6 +215,7 @@ void ExtractCifText(RunContext& ctx, const std::string& path)
 
 std::optional<std::uint32_t> EntryOfHeader(std::string_view line)
 {
+    while (!line.empty() && line.back() == ' ') line.remove_suffix(1);
     if (line.size() != 10 || line.front() != '[' || line.back() != ']') return std::nullopt;
     std::uint32_t entry = 0;
     for (char c : line.substr(1, 8)) {
@@ -262,28 +257,59 @@ struct CifTextPlan {
     }
 };
 
+using InsertRefusal = std::function<ToolError(const std::string&)>;
+
+// The reading finds each entry's text from the first line equal to its header
+// to the next end marker line. Where an entry's header line lies inside
+// another entry's text (that text's end marker was lost), the entry would be
+// read from the middle of the other's text: refused, naming both and the line.
+void CheckTextsEnd(const LineList& lines, const std::vector<std::size_t>& headers, const InsertRefusal& cannotInsert)
+{
+    std::size_t open = kNoLine;  // the entry whose text the walk is in
+    for (std::size_t k = 0; k < lines.Count(); ++k) {
+        const std::optional<std::uint32_t> entry = EntryOfHeader(lines[k]);
+        if (entry && *entry < headers.size() && headers[*entry] == k) {
+            if (open != kNoLine) {
+                throw cannotInsert("line " + std::to_string(k + 1) + ", the header line of entry " + std::to_string(*entry) +
+                                   ", lies inside the text of entry " + std::to_string(open) + " (header line " +
+                                   std::to_string(headers[open] + 1) + "): the end marker line " + std::string(kCifEndMarker) +
+                                   " of entry " + std::to_string(open) + " is missing");
+            }
+            open = *entry;
+        } else if (open != kNoLine && HasEndMarker(lines[k])) {
+            open = kNoLine;
+        }
+    }
+}
+
 // Appends the text of `entry`: the lines from `k` up to the next line holding
 // the end marker, joined by single LF bytes, each through the table when there
-// is one. A .txt that ends first is refused with the list's error, a line the
-// table cannot take naming the place; both name the .txt and the entry.
+// is one, and each without the bytes 0x20 at its end. A .txt that ends first
+// is refused with the list's error, a line the table cannot take naming the
+// place; both name the .txt and the entry.
 void AppendEntryText(std::vector<std::uint8_t>& block, const LineList& lines, std::size_t k, const std::string& txtPath,
-                     std::size_t entry, const CharTable* table, const std::function<ToolError(const std::string&)>& cannotInsert)
+                     std::size_t entry, const CharTable* table, const InsertRefusal& cannotInsert)
 {
     for (const std::size_t start = k;; ++k) {
         if (k >= lines.Count()) {
+            const std::optional<std::size_t> zero = lines.ZeroByteLine();
             throw ToolError(std::string(ListIndexOutOfBounds(lines.Count()).what()) + ": " + txtPath +
                             " ends inside the text of entry " + std::to_string(entry) + ": no end marker line " +
-                            std::string(kCifEndMarker) + " follows its header line " + CifEntryHeader(entry));
+                            std::string(kCifEndMarker) + " follows its header line " + CifEntryHeader(entry) +
+                            (zero ? ", as a zero byte on line " + std::to_string(*zero) + " ends the file's text there" : ""));
         }
         const std::string_view line = lines[k];
         if (HasEndMarker(line)) return;
         if (k > start) block.push_back('\n');
+        const std::size_t lineStart = block.size();
         if (!table) {
             block.insert(block.end(), line.begin(), line.end());
         } else if (std::optional<CharTable::Fault> fault = table->AppendBytes(block, line)) {
             throw cannotInsert("entry " + std::to_string(entry) + " (line " + std::to_string(k + 1) + ", column " +
                                std::to_string(fault->column) + "): " + fault->what);
         }
+        // Only the space byte is cut, never a table's character that merely shows as one.
+        while (block.size() > lineStart && block.back() == ' ') block.pop_back();
     }
 }
 
@@ -294,9 +320,10 @@ void BuildTextBlock(RunContext& ctx, CifTextPlan& plan, const LineList& lines, c
     const CifTextFile& cif = plan.cif;
     const std::size_t count = cif.EntryCount();
     const std::vector<std::size_t> headers = IndexHeaderLines(lines, count);
-    const std::function<ToolError(const std::string&)> cannotInsert = [&](const std::string& why) {
+    const InsertRefusal cannotInsert = [&](const std::string& why) {
         return ToolError("Cannot insert " + txtPath + " into " + ctx.SourceStream.Path() + ": " + why);
     };
+    CheckTextsEnd(lines, headers, cannotInsert);
     std::vector<std::uint8_t>& block = plan.text;
     block.reserve(cif.textBlock.size());
     plan.offsets.reserve(count);

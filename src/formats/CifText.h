@@ -66,12 +66,15 @@ CifTextFile LoadCifTextFile(RunContext& ctx, File& file, bool leadBytes);
 // The .txt layout: "[0000001A]" for entry 26, and the line ending a text.
 std::string CifEntryHeader(std::size_t entry);
 inline constexpr std::string_view kCifEndMarker = "[########]";
-// The entry a header line names, in either letter case; nothing for any other line.
+// The entry a header line names, in either letter case and with any spaces
+// after it; nothing for any other line.
 std::optional<std::uint32_t> EntryOfHeader(std::string_view line);
 bool HasEndMarker(std::string_view line);
 
-// The lines of a .txt as insertion reads them: spaces at the end of every
-// line cut, a UTF-8 byte order mark taken off the first. True when it had one.
+// The lines of a .txt as insertion reads them, a UTF-8 byte order mark taken
+// off the first; true when it had one. Spaces at the ends of text lines are
+// cut from their bytes once converted, so a table's character that shows as
+// a space stays.
 bool LoadTxtLines(LineList& lines, const std::string& txtPath);
 // The refusal of a .txt saved as UTF-8 where no encoding is given.
 ToolError SavedAsUtf8(const std::string& txtPath);

@@ -67,7 +67,8 @@ std::vector<UsedCharacter> UsedCharacters(const std::vector<std::string>& txtPat
         if (LoadTxtLines(lines, path) && !table) throw SavedAsUtf8(path);
         bool inText = false;
         for (std::size_t i = 0; i < lines.Count(); ++i) {
-            const std::string_view line = lines[i];
+            std::string_view line = lines[i];
+            while (!line.empty() && line.back() == ' ') line.remove_suffix(1);  // insertion cuts them
             if (!inText) inText = EntryOfHeader(line).has_value();
             else if (HasEndMarker(line)) inText = false;
             else tally.CountLine(line, table, path + ", line " + std::to_string(i + 1));

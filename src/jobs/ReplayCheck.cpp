@@ -8,6 +8,7 @@
 #include "jobs/Replay.h"
 #include "platform/Error.h"
 #include "platform/FileIdentity.h"
+#include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "run/GroupCheck.h"
 
@@ -77,6 +78,9 @@ std::size_t CheckGroup(RunContext& ctx, RunCheck& check, const JobRow* format, c
         }
         check.BeginGroup(source);
         const std::size_t next = format->check(ctx, JoinPath(ctx.TargetDir, name), i + 1, check);
+        // The rewrite builds the new file beside the source's real file: its
+        // folder must let it, or the replay would stop after earlier writes.
+        if (check.rewrites) File::CheckCreateBeside(ResolvedPath(source), source);
         if (check.report) {
             const bool twice = check.rewrites && check.SourceRewrittenEarlier();
             const char* note = twice ? " (an earlier group rewrites it first)" : "";

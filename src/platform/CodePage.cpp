@@ -4,6 +4,7 @@
 
 #include "platform/Error.h"
 #include "platform/Paths.h"
+#include "platform/Utf8.h"
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -63,7 +64,7 @@ const CodePageRow& RowOf(std::string_view name)
     }
     std::string known;
     for (const CodePageRow& row : kCodePages) known += (known.empty() ? "" : ", ") + std::string(row.name);
-    throw ToolError("Unknown code page \"" + std::string(name) + "\"; the known ones are " + known +
+    throw ToolError("Unknown code page " + QuotedClipped(name) + "; the known ones are " + known +
                     " (case does not count; cp1250 is windows-1250)");
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/Error.h"
+#include "platform/Paths.h"
 
 namespace eit {
 
@@ -67,6 +68,11 @@ File File::Duplicate() const
 std::string File::BesideName(const std::string& realPath, std::uint64_t n)
 {
     return realPath + ".eit-new" + (n == 0 ? std::string() : std::to_string(n));
+}
+
+std::string File::BesideNote(const std::string& realPath)
+{
+    return " (the new contents are built in a file beside it, in its folder " + FolderOf(realPath) + ")";
 }
 
 ToolError File::ShortRead() const { return StreamReadError("the file ends early", ShownPath()); }

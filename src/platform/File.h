@@ -56,6 +56,11 @@ public:
     // Errors name `shownPath`, the file being rewritten, as does every error
     // of this file from then on.
     void CreateBeside(const std::string& realPath, const std::string& shownPath, const File* like);
+    // Raises the error CreateBeside would raise for `realPath` where the
+    // system can tell without a file being left: its folder lets no file be
+    // created (permission, a read-only file system), or lets no other file be
+    // renamed onto it. For checking every rewrite of a run before the first.
+    static void CheckCreateBeside(const std::string& realPath, const std::string& shownPath);
     // Puts this finished file at `path` by a rename, replacing what has that
     // name (a link itself, not the file it leads to). With `keepEarlier` the
     // file or link that had the name stays as PATH.~N~ (the first free N),
@@ -119,8 +124,8 @@ private:
     using Handle = int;
     static constexpr Handle kNoHandle = -1;
 #endif
-    // Added to the reason when the helper file cannot be made.
-    static constexpr const char* kBesideNote = " (the new contents are built in a file beside it, in its folder)";
+    // Added to the reason when the helper file beside `realPath` cannot be made.
+    static std::string BesideNote(const std::string& realPath);
 
     void Adopt(Handle handle, const std::string& path, OpenMode mode);
     Handle CopyHandle() const;

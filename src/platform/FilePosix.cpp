@@ -14,12 +14,15 @@
 #include "platform/Error.h"
 #include "platform/Faults.h"
 #include "platform/FolderHandles.h"
+#include "platform/Paths.h"
 
 namespace eit {
 
 using faults::InjectedFailure;
 
 namespace {
+// Why an open is refused when another process holds the file's lock.
+constexpr const char* kHeldElsewhere = "another program holds it open (a replay or extraction of it may be under way)";
 // How often an open tries again when the file it locked was replaced meanwhile.
 constexpr int kOpenAttempts = 100;
 
@@ -84,7 +87,7 @@ void File::Open(const std::string& path, OpenMode mode, FolderHandles* folders)
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
         const FolderHandles::Place place = FolderHandles::Locate(folders, path);
         const int fd = ::openat(place.folder, place.name, flags, 0666);
-        if (fd < 0) throw fail(errno == EISDIR ? NotRegular(S_IFDIR) : std::string());
+        if (fd < 0) throw fail(errno == EISDIR ? NotRegular(S_IFDIR) : SystemReason());
         struct stat opened;
         std::string refusal = fstat(fd, &opened) == 0 ? NotRegular(opened.st_mode) : SystemReason();
         if (!refusal.empty()) {
@@ -101,8 +104,9 @@ void File::Open(const std::string& path, OpenMode mode, FolderHandles* folders)
         }
         // Advisory locks stand in for the sharing modes of other systems.
         if (flock(fd, (ReadOnly(mode) ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
+            const std::string reason = errno == EWOULDBLOCK ? kHeldElsewhere : SystemReason();
             ::close(fd);
-            throw fail(std::string());
+            throw fail(reason);
         }
         // A rewrite swaps its new file in while it still holds the old one: a
         // file replaced between our open and our lock is opened anew.
@@ -131,7 +135,7 @@ bool File::CreateNew(const std::string& path, bool held)
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
         if (errno == EEXIST) return false;
-        throw CannotCreateFile(path);
+        throw CannotCreateFile(path, SystemReason());
     }
     if (held && flock(fd, LOCK_EX | LOCK_NB) != 0) {  // a file nobody could know yet
         ::close(fd);
@@ -154,12 +158,29 @@ void File::CreateBeside(const std::string& realPath, const std::string& shownPat
         if (fd < 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
             const std::string reason = SystemReason();
             if (fd >= 0) ::close(fd);
-            throw CannotCreateFile(shownPath, reason + kBesideNote);
+            throw CannotCreateFile(shownPath, reason + BesideNote(realPath));
         }
         if (like != nullptr) TakeIdentity(fd, like->handle_);
         Adopt(fd, name, OpenMode::Create);
         shownPath_ = shownPath;
         return;
+    }
+}
+
+void File::CheckCreateBeside(const std::string& realPath, const std::string& shownPath)
+{
+    const std::string folder = FolderOf(realPath);
+    auto refuse = [&](int error) { return CannotCreateFile(shownPath, SystemReason(error) + BesideNote(realPath)); };
+    // As the open that creates the file would judge: permissions, access
+    // control lists, a read-only file system.
+    if (faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) throw refuse(errno);
+    // In a sticky folder (such as /tmp) only the owner of the file or of the
+    // folder may rename a file onto it.
+    struct stat inFolder, file;
+    const uid_t me = geteuid();
+    if (me != 0 && stat(folder.c_str(), &inFolder) == 0 && (inFolder.st_mode & S_ISVTX) != 0 && inFolder.st_uid != me &&
+        stat(realPath.c_str(), &file) == 0 && file.st_uid != me) {
+        throw refuse(EPERM);
     }
 }
 

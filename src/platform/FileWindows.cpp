@@ -60,7 +60,7 @@ void File::Open(const std::string& path, OpenMode mode, FolderHandles* /*paths a
     auto fail = [&](const std::string& reason) {
         return mode == OpenMode::Create ? CannotCreateFile(path, reason) : CannotOpenFile(path, reason);
     };
-    if (h == INVALID_HANDLE_VALUE) throw fail({});
+    if (h == INVALID_HANDLE_VALUE) throw fail(SystemReason());
     if (const std::string refusal = NotRegular(h); !refusal.empty()) {  // such as NUL, CON or a pipe
         CloseHandle(h);
         throw fail(refusal);
@@ -73,8 +73,9 @@ bool File::CreateNew(const std::string& path, bool /*held: a new file is never s
     Close();
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        if (NameTaken(GetLastError(), path)) return false;
-        throw CannotCreateFile(path);
+        const DWORD error = GetLastError();
+        if (NameTaken(error, path)) return false;
+        throw CannotCreateFile(path, SystemReason(error));
     }
     if (const std::string refusal = NotRegular(h); !refusal.empty()) {
         CloseHandle(h);
@@ -102,11 +103,28 @@ void File::CreateBeside(const std::string& realPath, const std::string& shownPat
         if (h == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
             if (NameTaken(error, name)) continue;
-            throw CannotCreateFile(shownPath, SystemReason(error) + kBesideNote);
+            throw CannotCreateFile(shownPath, SystemReason(error) + BesideNote(realPath));
         }
         Adopt(h, name, OpenMode::Create);
         shownPath_ = shownPath;
         return;
+    }
+}
+
+void File::CheckCreateBeside(const std::string& realPath, const std::string& shownPath)
+{
+    // Only making a file tells whether a folder's access control lists allow
+    // it: a probe that the system removes when its handle closes.
+    for (std::uint64_t n = 0;; ++n) {
+        const std::string name = BesideName(realPath, n);
+        HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            CloseHandle(h);
+            return;
+        }
+        const DWORD error = GetLastError();
+        if (!NameTaken(error, name)) throw CannotCreateFile(shownPath, SystemReason(error) + BesideNote(realPath));
     }
 }
 
@@ -177,7 +195,7 @@ File::Handle File::CopyHandle() const
 {
     HANDLE copy = INVALID_HANDLE_VALUE;
     if (!::DuplicateHandle(GetCurrentProcess(), handle_, GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
-        throw CannotOpenFile(ShownPath());
+        throw CannotOpenFile(ShownPath(), SystemReason());
     }
     return copy;
 }

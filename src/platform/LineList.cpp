@@ -27,7 +27,7 @@ public:
                 if (c == '\n') continue;
             }
             if (c == '\0') {
-                ended_ = true;
+                zeroByteLine_ = list_.Count() + 1;
                 return false;
             }
             if (c == '\r' || c == '\n') {
@@ -41,17 +41,19 @@ public:
         return true;
     }
 
-    void Finish()
+    // Adds the last line; the line a zero byte ended the text on, if one did.
+    std::optional<std::size_t> Finish()
     {
         if (!partial_.empty()) list_.Add(partial_);
         partial_.clear();
+        return zeroByteLine_;
     }
 
 private:
     LineList& list_;
     std::string partial_;
     bool afterCr_ = false;
-    bool ended_ = false;
+    std::optional<std::size_t> zeroByteLine_;
 };
 }  // namespace
 
@@ -104,13 +106,14 @@ void LineList::Clear()
     lines_.shrink_to_fit();
     blocks_.clear();
     blockUsed_ = blockSize_ = 0;
+    zeroByteLine_.reset();
 }
 
 void LineList::AddText(std::string_view text)
 {
     LineSplitter splitter(*this);
     splitter.Feed(text);
-    splitter.Finish();
+    zeroByteLine_ = splitter.Finish();
 }
 
 void LineList::LoadFromFile(const std::string& path, ByteOrderMark mark)
@@ -127,7 +130,7 @@ void LineList::LoadFromFile(const std::string& path, ByteOrderMark mark)
         if (first && mark == ByteOrderMark::Skip && StartsWithUtf8Bom(text)) text.remove_prefix(kUtf8Bom.size());
         if (!splitter.Feed(text)) break;
     }
-    splitter.Finish();
+    zeroByteLine_ = splitter.Finish();
 }
 
 void LineList::SaveToFile(const std::string& path, const WholeFileOptions& options) const

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,9 @@ public:
     void SaveToFile(const std::string& path, const WholeFileOptions& options = {}) const;
     // The same reading rules over bytes in memory.
     void AddText(std::string_view text);
+    // The line (counted from 1) on which a zero byte ended the text last read;
+    // nothing when none did.
+    std::optional<std::size_t> ZeroByteLine() const { return zeroByteLine_; }
 
 private:
     struct Span {
@@ -49,6 +53,7 @@ private:
     std::vector<std::unique_ptr<char[]>> blocks_;
     std::size_t blockUsed_ = 0;
     std::size_t blockSize_ = 0;
+    std::optional<std::size_t> zeroByteLine_;
 };
 
 }  // namespace eit

@@ -44,6 +44,15 @@ std::string JoinPath(std::string_view folder, std::string_view name)
     return path;
 }
 
+std::string FolderOf(std::string_view path)
+{
+    std::string_view folder = path.substr(0, path.size() - FileNameOf(path).size());
+    if (folder.empty()) return ".";
+    const bool root = folder.size() == 1 || folder.back() == ':' || (folder.size() == 3 && folder[1] == ':');
+    if (!root) folder.remove_suffix(1);
+    return std::string(folder);
+}
+
 std::string UpperAscii(std::string_view text)
 {
     std::string result(text);

@@ -23,6 +23,9 @@ std::string ReplaceExtension(std::string_view fileName, std::string_view extensi
 // Plain concatenation with the platform's separator: a root that keeps its
 // trailing separator gives two in a row, which the file system accepts.
 std::string JoinPath(std::string_view folder, std::string_view name);
+// The folder part of a host path: the path without its file name and the
+// separator before it (a root keeps its own); "." when it has none.
+std::string FolderOf(std::string_view path);
 
 std::string UpperAscii(std::string_view text);
 std::string LowerAscii(std::string_view text);

@@ -85,8 +85,11 @@ void CreateWholeFile(const std::string& path, const std::function<void(File&)>& 
     if (kind == EntryKind::Regular) {
         try {
             earlier.Open(path, OpenMode::ReadWrite);
-        } catch (const ToolError&) {
-            throw CannotCreateFile(path);
+        } catch (const ToolError& e) {
+            // The earlier file cannot be replaced: the open's reason, told as the create's.
+            const std::string opening = std::string(CannotOpenFile(path).what()) + ": ";
+            const std::string_view text = e.what();
+            throw CannotCreateFile(path, text.starts_with(opening) ? std::string(text.substr(opening.size())) : std::string());
         }
     }
     RewriteAside aside(path, earlier.IsOpen() ? &earlier : nullptr, options.notify);

@@ -67,4 +67,13 @@ std::string DescribeCharacter(char32_t c)
     return text + "\" (" + CodePointName(c) + ")";
 }
 
+std::string QuotedClipped(std::string_view text)
+{
+    std::size_t end = 0;
+    for (std::size_t count = 0; end < text.size() && count < kQuotedCharacters; ++count) {
+        if (!NextUtf8(text, end)) ++end;  // a byte that is no character counts as one
+    }
+    return "\"" + std::string(text.substr(0, end)) + (end < text.size() ? "\xE2\x80\xA6\"" : "\"");
+}
+
 }  // namespace eit

@@ -20,5 +20,9 @@ std::optional<char32_t> NextUtf8(std::string_view text, std::size_t& pos);
 std::string CodePointName(char32_t c);
 // For messages: "ę" (U+0119), or the code point alone for a control or a space.
 std::string DescribeCharacter(char32_t c);
+// For messages that quote input: the text in double quotes, cut after
+// kQuotedCharacters characters with "…", so a huge line cannot flood them.
+inline constexpr std::size_t kQuotedCharacters = 80;
+std::string QuotedClipped(std::string_view text);
 
 }  // namespace eit

@@ -153,13 +153,19 @@ TEST_F(CharTableFile, FaultyLinesAreRefusedNamingTheFileAndTheLines)
         {"A1=\xC4\n", "line 1: expected XX=c"},
         {"41=A\n0A=x\n", "line 2: byte 0A cannot be mapped: it is a line break"},
         {"0d=x\n", "line 1: byte 0D cannot be mapped"},
+        // Characters of header and end marker lines only on their own bytes.
+        {"A0= \nA1=#\n", "line 2: byte A1 cannot stand for \"#\""},
+        {"C1=[\n", "line 1: byte C1 cannot stand for \"[\""},
+        {"B0=a\n", "line 1: byte B0 cannot stand for \"a\""},
+        {"41=" + Bytes(200, 'x') + "\n", "line 1: expected XX=c (two hexadecimal digits, \"=\" and one character in UTF-8), found \"41=" +
+                                            Bytes(77, 'x') + "\xE2\x80\xA6\""},
     };
     for (const auto& c : cases) {
         const std::string error = Refusal("windows-1252", c.table);
         EXPECT_EQ(error.rfind("Character table " + file + ", " + c.error, 0), 0u) << error;
     }
     EXPECT_EQ(ErrorOf([] { CharTable::Load("", ""); }), "No encoding: give a code page, a character table file or both");
-    EXPECT_EQ(ErrorOf([&] { CharTable::Load("cp1250", dir / "none.tbl"); }), "Cannot open file " + (dir / "none.tbl"));
+    EXPECT_EQ(ErrorOf([&] { CharTable::Load("cp1250", dir / "none.tbl"); }), "Cannot open file " + (dir / "none.tbl") + ": " + test::kNoSuchFile);
 }
 
 TEST(CharTable, LineThatCannotBecomeBytesNamesTheCharacterAndItsColumn)
@@ -175,6 +181,11 @@ TEST(CharTable, LineThatCannotBecomeBytesNamesTheCharacterAndItsColumn)
         {"\xED\xA0\x80", 1, "byte ED is not UTF-8; save the .txt as UTF-8"},  // a surrogate
         {"\xC0\xAF", 1, "byte C0 is not UTF-8; save the .txt as UTF-8"},      // overlong
         {"x<$00>", 2, "<$00> cannot stand in a text, which a zero byte ends"},
+        {"ab<$G1>", 3, "\"<$G1>\" is no escape: a byte is written <$XX>, XX two hexadecimal digits"},
+        {"<$1>", 1, "\"<$1>\" is no escape: a byte is written <$XX>, XX two hexadecimal digits"},
+        {"x<$41", 2, "\"<$41\" is no escape: a byte is written <$XX>, XX two hexadecimal digits"},
+        {"<$ 41>x", 1, "\"<$ 41>\" is no escape: a byte is written <$XX>, XX two hexadecimal digits"},
+        {"<$<$41>", 1, "\"<$<$\" is no escape: a byte is written <$XX>, XX two hexadecimal digits"},
     };
     for (const auto& c : cases) {
         std::vector<std::uint8_t> bytes;

@@ -76,8 +76,12 @@ TEST_F(CifTextInsert, TxtWithoutAnEntrysHeaderOrEndMarkerLeavesTheFileUnchanged)
               "Cannot insert " + (dir / "edited.txt") + " into " + (dir / "x.cif") + ": it has no header line [00000001] for entry 1");
     EXPECT_EQ(ReadAll(dir / "x.cif"), original);
     EXPECT_EQ(ErrorOf([&] { Insert("x.cif", "[00000000]\r\nA\r\n[00000001]\r\nB\r\n"); }),
-              "List index out of bounds (4): " + (dir / "edited.txt") +
-                  " ends inside the text of entry 0: no end marker line [########] follows its header line [00000000]");
+              "Cannot insert " + (dir / "edited.txt") + " into " + (dir / "x.cif") +
+                  ": line 3, the header line of entry 1, lies inside the text of entry 0 (header line 1): the end marker line "
+                  "[########] of entry 0 is missing");
+    EXPECT_EQ(ErrorOf([&] { Insert("x.cif", "[00000000]\r\nA\r\n[########]\r\n[00000001]\r\nB\r\n"); }),
+              "List index out of bounds (5): " + (dir / "edited.txt") +
+                  " ends inside the text of entry 1: no end marker line [########] follows its header line [00000001]");
     EXPECT_EQ(ReadAll(dir / "x.cif"), original);
     EXPECT_TRUE(recorder.results.empty());
 }

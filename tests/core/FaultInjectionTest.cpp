@@ -260,7 +260,7 @@ TEST(TwoInstances, ASecondProcessCannotOpenAPackageTheFirstHolds)
         try {
             File(dir / "p.lib", OpenMode::ReadWrite);
         } catch (const ToolError& e) {
-            status = std::string(e.what()) == "Cannot open file " + (dir / "p.lib") ? 1 : 2;
+            status = std::string(e.what()) == "Cannot open file " + (dir / "p.lib") + ": " + kHeldElsewhere ? 1 : 2;
         }
         std::_Exit(status);
     }

@@ -65,9 +65,15 @@ TEST(LineList, FinalLineEndAddsNoEmptyLineButInnerEmptyLinesStay)
     EXPECT_TRUE(Lines("").empty());
 }
 
-TEST(LineList, ZeroByteEndsTheText)
+TEST(LineList, ZeroByteEndsTheTextAndItsLineIsKept)
 {
     EXPECT_EQ(Lines(std::string("ab\0cd\r\nef", 9)), (std::vector<std::string>{"ab"}));
+    LineList list;
+    list.AddText(std::string("a\r\nb\r\n\0c", 8));
+    EXPECT_EQ(list.ZeroByteLine(), 3u);
+    list.Clear();
+    list.AddText("a\r\nb");
+    EXPECT_EQ(list.ZeroByteLine(), std::nullopt);
 }
 
 TEST(LineList, LoadSplitsCrLfAcrossReadPieces)
@@ -134,9 +140,15 @@ TEST(Paths, FileNamesExtensionsAndJoins)
     EXPECT_EQ(JoinPath("dir", ""), std::string("dir") + kPathSeparator);
     EXPECT_EQ(UpperAscii("b\xe9z"), "B\xe9Z");  // only ASCII letters change
     EXPECT_TRUE(EqualsIgnoringAsciiCase("[0000001a]", "[0000001A]"));
+    EXPECT_EQ(FolderOf("maps.lib"), ".");
 #ifndef _WIN32
+    EXPECT_EQ(FolderOf("/data/game/maps.lib"), "/data/game");
+    EXPECT_EQ(FolderOf("/maps.lib"), "/");
     EXPECT_EQ(FileNameOf("/data/maps.lib"), "maps.lib");
     EXPECT_EQ(FileNameOf("/data/a\\b:c.lib"), "a\\b:c.lib") << "backslash and colon are name characters here";
+#else
+    EXPECT_EQ(FolderOf("C:\\data\\maps.lib"), "C:\\data");
+    EXPECT_EQ(FolderOf("C:\\maps.lib"), "C:\\");
 #endif
 }
 
@@ -147,13 +159,13 @@ TEST(File, ReportsTheSystemErrorTexts)
         File f(dir / "missing.bin", OpenMode::Read);
         FAIL();
     } catch (const ToolError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file " + (dir / "missing.bin"));
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + (dir / "missing.bin") + ": " + test::kNoSuchFile);
     }
     try {
         File f(dir / "no/such/folder.bin", OpenMode::Create);
         FAIL();
     } catch (const ToolError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot create file " + (dir / "no/such/folder.bin"));
+        EXPECT_EQ(std::string(e.what()), "Cannot create file " + (dir / "no/such/folder.bin") + ": " + test::kNoSuchFolder);
     }
     WriteAll(dir / "short.bin", "abc");
     File f(dir / "short.bin", OpenMode::Read);

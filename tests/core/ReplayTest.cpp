@@ -92,7 +92,7 @@ TEST_F(ReplayTest, SourceHeldByAnotherProgramEndsTheRun)
         Replay(log);
         FAIL() << "no error";
     } catch (const ToolError& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot open file " + (dir / "p.lib"));
+        EXPECT_EQ(std::string(e.what()), "Cannot open file " + (dir / "p.lib") + ": " + kHeldElsewhere);
     }
 }
 

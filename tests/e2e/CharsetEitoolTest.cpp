@@ -123,7 +123,7 @@ TEST_F(EitoolCharset, TablePrintsEveryMappedByteInTheTableFilesOwnForm)
 
     EXPECT_EQ(Eitool({"table", "--encoding", "utf-8"}).status, 2);
     EXPECT_EQ(Eitool({"table"}).status, 2);
-    WriteAll(dir / "bad.tbl", "A1=a\nA1=b\n");
+    WriteAll(dir / "bad.tbl", "A1=x\nA1=y\n");
     run = Eitool({"extract", "--target", "out", "--encoding", "cp1250", "--table", "bad.tbl", "menu.cif"});
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "eitool: Character table " + (dir / "bad.tbl") + ", line 2: byte A1 is listed twice, on lines 1 and 2\n");

@@ -71,7 +71,7 @@ TEST(EitoolLib, UsageAndRunErrorsHaveTheirExitCodes)
     EXPECT_EQ(RunEitool({"frobnicate"}, dir.path()).status, 2);
     ToolRun missing = RunEitool({"extract", "--target", "o", "gone.lib"}, dir.path());
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "eitool: Cannot open file " + (dir / "gone.lib") + "\n");
+    EXPECT_EQ(missing.err, "eitool: Cannot open file " + (dir / "gone.lib") + ": " + kNoSuchFile + "\n");
     ToolRun version = RunEitool({"--version"}, dir.path());
     EXPECT_EQ(version.status, 0);
     EXPECT_NE(version.out.find("eitool"), std::string::npos);
@@ -89,7 +89,7 @@ TEST(EitoolLib, ReplayOfAPackageHeldElsewhereFailsAndChangesNothing)
     File holder(dir / "a.lib", OpenMode::ReadWrite);
     ToolRun replay = RunEitool({"replay", "out/result.log"}, dir.path());
     EXPECT_EQ(replay.status, 1);
-    EXPECT_EQ(replay.err, "eitool: Cannot open file " + (dir / "a.lib") + "\n");
+    EXPECT_EQ(replay.err, "eitool: Cannot open file " + (dir / "a.lib") + ": " + kHeldElsewhere + "\n");
     holder.Close();
     EXPECT_EQ(ReadAll(dir / "a.lib"), package);
 }

@@ -60,7 +60,7 @@ TEST(TwoReplaysAtOnce, EachAppliesItsWholeRewriteAndSucceedsOrAppliesNoneAndFail
         runB = replay("b");
         first.join();
         for (const ToolRun* run : {&runA, &runB}) {
-            EXPECT_TRUE(run->status == 0 || run->err == "eitool: Cannot open file " + font + "\n") << run->err;
+            EXPECT_TRUE(run->status == 0 || run->err == "eitool: Cannot open file " + font + ": " + kHeldElsewhere + "\n") << run->err;
         }
         const Bytes now = ReadAll(font);
         if (runA.status == 0 && runB.status == 0) {
@@ -143,7 +143,7 @@ TEST(WriteErrors, NameThePackageAndTheReasonNotTheFileBeside)
     const Case cases[] = {
         {"trap '' XFSZ; ulimit -f 2;", false, "Stream write error: File too large (writing PACKAGE)"},
         {root ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "", true,
-         "Cannot create file PACKAGE: Permission denied (the new contents are built in a file beside it, in its folder)"},
+         "Cannot create file PACKAGE: Permission denied (the new contents are built in a file beside it, in its folder GAME)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.error);
@@ -160,6 +160,7 @@ TEST(WriteErrors, NameThePackageAndTheReasonNotTheFileBeside)
         chmod((dir / "game").c_str(), 0755);
         std::string error = c.error;
         error.replace(error.find("PACKAGE"), 7, package);
+        if (c.lockFolder) error.replace(error.find("GAME"), 4, dir / "game");
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.err, "eitool: " + error + "\n");
         EXPECT_EQ(ReadAll(package), before);

@@ -55,6 +55,18 @@ inline std::string InjectedWriteError(const std::string& path)
     return "Stream write error: No space left on device (writing " + path + ")";
 }
 
+// The system's reasons that the file layer adds to "Cannot open file %s":
+// nothing at the path, a missing folder on it, a file another process holds.
+#ifdef _WIN32
+inline const std::string kNoSuchFile = "The system cannot find the file specified";
+inline const std::string kNoSuchFolder = "The system cannot find the path specified";
+inline const std::string kHeldElsewhere = "The process cannot access the file because it is being used by another process";
+#else
+inline const std::string kNoSuchFile = "No such file or directory";
+inline const std::string kNoSuchFolder = kNoSuchFile;
+inline const std::string kHeldElsewhere = "another program holds it open (a replay or extraction of it may be under way)";
+#endif
+
 // A fresh, empty folder for one test, removed afterwards.
 class TempFolder {
 public:

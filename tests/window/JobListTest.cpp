@@ -191,7 +191,7 @@ private slots:
     {
         AddThrough(1, {"a.lib"});
         AddThrough(4, {Path("missing.lst")});
-        QCOMPARE(dialogs->errors, std::vector<std::string>{"Cannot open file " + Path("missing.lst")});
+        QCOMPARE(dialogs->errors, std::vector<std::string>{"Cannot open file " + Path("missing.lst") + ": No such file or directory"});
         QCOMPARE(List()->count(), 0);  // emptied by the change of kind
         QCOMPARE(EnabledButtons(), QStringLiteral("BClearAll"));
         AddThrough(1, {"b.lib"});
@@ -203,7 +203,7 @@ private slots:
         AddThrough(1, {"a.lib"});
         dialogs->saveAnswers.push_back(Path("no/such/folder/list.lst"));
         form->BSaveListClick();
-        QCOMPARE(dialogs->errors, std::vector<std::string>{"Cannot create file " + Path("no/such/folder/list.lst")});
+        QCOMPARE(dialogs->errors, std::vector<std::string>{"Cannot create file " + Path("no/such/folder/list.lst") + ": No such file or directory"});
         QCOMPARE(EnabledButtons(), QStringLiteral("BSaveList BRemLog BClearAll BProcess"));
     }
 

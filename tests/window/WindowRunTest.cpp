@@ -138,7 +138,7 @@ private slots:
     {
         AddThrough(1, {Package("a.lib", 2), Path("in/b.lib")});
         form->BProcessClick();
-        QCOMPARE(dialogs->errors, std::vector<std::string>{"Cannot open file " + Path("in/b.lib")});
+        QCOMPARE(dialogs->errors, std::vector<std::string>{"Cannot open file " + Path("in/b.lib") + ": No such file or directory"});
         QVERIFY(dialogs->messages.empty());
         QVERIFY(!Exists(Path("out/result.log")));
         QCOMPARE(EnabledButtons(), kAllListCommands + " SaveLog");  // Stop off again
@@ -177,7 +177,7 @@ private slots:
         std::size_t messages = dialogs->messages.size();
         dialogs->saveAnswers.push_back(Path("no/such/folder/results.rtf"));
         form->SaveLogClick();
-        QCOMPARE(dialogs->errors, std::vector<std::string>{"Cannot create file " + Path("no/such/folder/results.rtf")});
+        QCOMPARE(dialogs->errors, std::vector<std::string>{"Cannot create file " + Path("no/such/folder/results.rtf") + ": No such file or directory"});
         QCOMPARE(dialogs->messages.size(), messages);
         QVERIFY(Button("SaveLog")->isEnabled());
     }

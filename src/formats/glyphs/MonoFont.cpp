@@ -16,12 +16,27 @@ namespace {
 // Font files run to a few megabytes, large collections to some tens.
 constexpr std::uint64_t kMaxFontFileSize = std::uint64_t{256} << 20;
 
+// FreeType's texts for its error codes, from its own header: the library
+// keeps them only when built to, which common builds are not.
+#undef FTERRORS_H_
+#define FT_ERRORDEF(e, v, s) {e, s},
+#define FT_ERROR_START_LIST {
+#define FT_ERROR_END_LIST {0, nullptr}};
+const struct {
+    int code;
+    const char* text;
+} kFreeTypeErrors[] =
+#include FT_ERRORS_H
+
+// "unknown file format (FreeType error 0x02)"
 std::string FreeTypeError(FT_Error error)
 {
     char code[16];
     std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned>(error));
-    const char* text = FT_Error_String(error);
-    return std::string("FreeType error ") + code + (text ? std::string(" (") + text + ")" : std::string());
+    for (const auto& known : kFreeTypeErrors) {
+        if (known.text != nullptr && known.code == error) return std::string(known.text) + " (FreeType error " + code + ")";
+    }
+    return std::string("FreeType error ") + code;
 }
 }  // namespace
 
