@@ -1,4 +1,4 @@
-#include "formats/CharTable.h"
+#include "platform/CharTable.h"
 
 #include <unordered_set>
 
@@ -155,6 +155,12 @@ std::optional<CharTable::Fault> CharTable::AppendBytes(std::vector<std::uint8_t>
         pos += unit.length;
     }
     return std::nullopt;
+}
+
+std::optional<CharTable> LoadCharTable(const TextEncoding& encoding)
+{
+    if (encoding.AsBytes()) return std::nullopt;
+    return CharTable::Load(encoding.codePage, encoding.tableFile);
 }
 
 }  // namespace eit
