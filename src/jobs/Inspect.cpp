@@ -30,7 +30,7 @@ void ListPackage(Reporter& report, const std::string& packagePath)
 
 void PrintCharTable(Reporter& report, const TextEncoding& encoding)
 {
-    const CharTable table = CharTable::Load(encoding.codePage, encoding.tableFile);
+    const CharTable table = LoadNeededCharTable(encoding, "Printing a character table");
     for (unsigned b = 0; b < 256; ++b) {
         const auto byte = static_cast<std::uint8_t>(b);
         if (std::optional<char32_t> c = table.CharOf(byte)) report.AddResult(HexByte(byte) + "=" + Utf8Of(*c));

@@ -4,7 +4,7 @@ namespace eit {
 
 void DrawSheetLetters(Reporter& report, const DrawSettings& settings)
 {
-    const CharTable table = CharTable::Load(settings.encoding.codePage, settings.encoding.tableFile);
+    const CharTable table = LoadNeededCharTable(settings.encoding, "Drawing letters");
     DrawLetters(report, {settings.sheetPath, settings.fontPath, LettersFromTable(table, settings.only), settings.size, settings.ink});
 }
 

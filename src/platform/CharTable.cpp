@@ -163,4 +163,11 @@ std::optional<CharTable> LoadCharTable(const TextEncoding& encoding)
     return CharTable::Load(encoding.codePage, encoding.tableFile);
 }
 
+CharTable LoadNeededCharTable(const TextEncoding& encoding, const std::string& what)
+{
+    std::optional<CharTable> table = LoadCharTable(encoding);
+    if (!table) throw ToolError(what + " needs a code page or a character table: they say which letter each byte stands for");
+    return std::move(*table);
+}
+
 }  // namespace eit

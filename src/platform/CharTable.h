@@ -82,5 +82,8 @@ private:
 // The table of an encoding; nothing for the bytes as they are. A code page or
 // table file that is wrong is refused with an error naming it.
 std::optional<CharTable> LoadCharTable(const TextEncoding& encoding);
+// The same for work that needs a table: the bytes as they are are refused,
+// `what` ("Drawing letters") saying what needs it.
+CharTable LoadNeededCharTable(const TextEncoding& encoding, const std::string& what);
 
 }  // namespace eit

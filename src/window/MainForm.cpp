@@ -200,7 +200,6 @@ void TMainForm::BDrawLettersClick()
         if (!font) return;
         const std::optional<TextEncoding> encoding = dialogs_.PickEncoding();
         if (!encoding) return;
-        if (encoding->AsBytes()) throw ToolError("Drawing letters needs a code page or a character table: they say which letter each byte stands for");
         DrawSheetLetters(*reporter_, {*sheet, *font, *encoding, std::nullopt, std::nullopt, std::nullopt});
     });
     reporter_->CurrentMessage("");
