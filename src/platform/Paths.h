@@ -26,6 +26,9 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 // The folder part of a host path: the path without its file name and the
 // separator before it (a root keeps its own); "." when it has none.
 std::string FolderOf(std::string_view path);
+// Whether a host path is relative to the current folder (on Windows: has
+// neither a drive nor a leading separator).
+bool IsRelativePath(std::string_view path);
 
 std::string UpperAscii(std::string_view text);
 std::string LowerAscii(std::string_view text);
