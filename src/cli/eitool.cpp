@@ -14,6 +14,7 @@
 #include "jobs/ProjectList.h"
 #include "jobs/ReplayCheck.h"
 #include "jobs/Run.h"
+#include "jobs/Translation.h"
 #include "platform/CodePage.h"
 #include "platform/Error.h"
 #include "platform/File.h"
@@ -241,6 +242,35 @@ int Draw(const Options& options, const DrawOptions& drawing, const CLI::App& com
 }
 #endif
 
+// po export and po import: the translation file's extension is checked
+// first, a usage error for any other than those the command takes.
+int Translate(bool import, eit::TranslationSettings settings, const Options& options)
+{
+    const std::optional<eit::TranslationFormat> format = eit::TranslationFormatOf(settings.file);
+    if (!format || (import && *format == eit::TranslationFormat::Pot)) {
+        throw UsageError(settings.file + ": the file must end in " + (import ? ".po or .csv" : ".pot, .po or .csv"));
+    }
+    for (std::string* path : {&settings.file, &settings.templateFile}) {
+        if (!path->empty()) *path = eit::AbsolutePath(*path);
+    }
+    for (std::string& log : settings.logs) log = eit::AbsolutePath(log);
+    settings.encoding = CheckedEncoding(options.encoding);
+    eit::cli::ConsoleReporter reporter;
+    eit::cli::ScriptedDialogs dialogs;
+    eit::RunContext ctx(reporter, dialogs);
+    StopOnInterrupt interrupt(ctx);
+    try {
+        if (import) eit::ImportTranslation(ctx, settings);
+        else eit::ExportTranslation(ctx, settings);
+    } catch (...) {
+        reporter.EndDisplay();
+        std::fflush(stdout);
+        throw;
+    }
+    reporter.EndDisplay();
+    return 0;
+}
+
 int List(const std::string& packagePath)
 {
     eit::File package(packagePath, eit::OpenMode::Read);
@@ -336,6 +366,20 @@ int main(int argc, char** argv)
     AddEncodingOptions(coverage, options);
     coverage->add_option("txts", options.files, "Extracted texts (.txt)")->required();
 
+    eit::TranslationSettings translation;
+    CLI::App* po = app.add_subcommand("po", "Translation files (PO templates, PO, CSV) of the texts of operation logs");
+    po->require_subcommand(1);
+    CLI::App* poExport = po->add_subcommand("export", "Write the texts of the logs' CIF files as a .pot, .po or .csv");
+    poExport->add_option("--output", translation.file, "The file to write: FILE.pot, FILE.po or FILE.csv")->required();
+    CLI::App* poImport = po->add_subcommand("import", "Write the translations of a .po or .csv into the logs' .txt files");
+    poImport->add_option("file", translation.file, "The translation file: FILE.po or FILE.csv")->required();
+    poImport->add_flag("--check", translation.check, "Check everything, write nothing");
+    for (CLI::App* command : {poExport, poImport}) {
+        command->add_option("--template", translation.templateFile, "The game's texts from a .pot made from the untouched game");
+        AddEncodingOptions(command, options);
+        command->add_option("logs", translation.logs, "Operation logs of extracted CIF text files")->required();
+    }
+
     DrawOptions drawing;
 #ifdef EIT_DRAW_LETTERS
     CLI::App* draw = app.add_subcommand("draw", "Draw letters from a TrueType or OpenType font into an extracted sheet");
@@ -363,6 +407,7 @@ int main(int argc, char** argv)
         if (list->parsed()) return List(options.files.front());
         if (table->parsed()) return PrintTable(options.encoding);
         if (coverage->parsed()) return Coverage(options);
+        if (poExport->parsed() || poImport->parsed()) return Translate(poImport->parsed(), translation, options);
 #ifdef EIT_DRAW_LETTERS
         if (draw->parsed()) return Draw(options, drawing, *draw);
 #else
