@@ -139,6 +139,7 @@ void ExportTranslation(RunContext& ctx, const TranslationSettings& settings)
 {
     const std::optional<TranslationFormat> format = TranslationFormatOf(settings.file);
     if (!format) throw ToolError(settings.file + ": give a file ending in .pot, .po or .csv");
+    ctx.report.ClearResults();
     std::optional<std::unordered_map<std::string, std::string>> sources;
     if (!settings.templateFile.empty()) sources = ReadTemplate(settings.templateFile);
     const TextForms forms = TextForms::Of(settings.encoding);
@@ -289,6 +290,7 @@ void ImportTranslation(RunContext& ctx, const TranslationSettings& settings)
 {
     const std::optional<TranslationFormat> format = TranslationFormatOf(settings.file);
     if (!format || *format == TranslationFormat::Pot) throw ToolError(settings.file + ": give a file ending in .po or .csv");
+    ctx.report.ClearResults();
     const TextForms forms = TextForms::Of(settings.encoding);
     const LogTexts texts = ReadLogTexts(ctx, settings.logs, forms);
     const ImportPlan plan = PlanImport(settings, *format, texts, forms);
