@@ -262,6 +262,11 @@ int Translate(bool import, eit::TranslationSettings settings, const Options& opt
     try {
         if (import) eit::ImportTranslation(ctx, settings);
         else eit::ExportTranslation(ctx, settings);
+    } catch (const eit::RunStopped& stopped) {
+        reporter.EndDisplay();
+        std::fflush(stdout);
+        std::cerr << "eitool: " << stopped.what() << std::endl;
+        return kExitInterrupted;  // stopped before anything was written
     } catch (...) {
         reporter.EndDisplay();
         std::fflush(stdout);

@@ -55,6 +55,20 @@ std::optional<std::string> MessageBytes(std::string_view text, const CharTable& 
 }
 
 namespace {
+// A name from a path as UTF-8 for a context or reference: file names are
+// bytes (in the system's code page on Windows), so a byte that starts no
+// UTF-8 character is written "<$XX>".
+std::string Utf8Name(std::string_view name)
+{
+    std::string text;
+    for (std::size_t pos = 0; pos < name.size();) {
+        const std::size_t start = pos;
+        if (NextUtf8(name, pos)) text += name.substr(start, pos - start);
+        else text += "<$" + HexByte(static_cast<std::uint8_t>(name[pos++])) + ">";
+    }
+    return text;
+}
+
 std::vector<std::string_view> PathParts(std::string_view path)
 {
     std::vector<std::string_view> parts;
@@ -87,7 +101,7 @@ void LabelGroups(std::vector<TextGroup>& groups)
     for (auto& [name, same] : byName) {
         for (std::size_t n = 1;; ++n) {
             std::map<std::string, int> seen;
-            for (TextGroup* group : same) group->label = PathTail(group->cifPath, n);
+            for (TextGroup* group : same) group->label = Utf8Name(PathTail(group->cifPath, n));
             for (TextGroup* group : same) ++seen[group->label];
             if (seen.size() == same.size() || n > PathParts(same.front()->cifPath).size()) break;
         }
@@ -144,7 +158,7 @@ void ReadGroup(RunContext& ctx, const TextForms& forms, std::size_t g, LogTexts&
         std::vector<std::uint8_t> bytes;
         AppendEntryText(bytes, lines, headers[j] + 1, group.txtPath, j, txtTable, fault);
         TextEntry entry{g, j, group.label + ":" + std::to_string(j),
-                        std::string(FileNameOf(group.txtPath)) + ":" + std::to_string(headers[j] + 1),
+                        Utf8Name(FileNameOf(group.txtPath)) + ":" + std::to_string(headers[j] + 1),
                         MessageText(cif.Text(j), forms.messageTable), std::string(bytes.begin(), bytes.end()), std::nullopt};
         if (leadBytes) entry.lead = cif.textBlock[cif.Offset(j)];
         texts.byContext.emplace(entry.context, texts.entries.size());

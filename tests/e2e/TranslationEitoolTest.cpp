@@ -104,15 +104,16 @@ protected:
 
 TEST_F(EitoolTranslation, ExportedFilesPassGettextsChecksWithOneMessagePerEntryUniqueAcrossLogs)
 {
-    // A second menu.cif, in another folder and another log, and a .sal file.
+    // A second menu.cif, in another folder and another log, and a .sal file
+    // whose name is not UTF-8.
     WriteAll(dir / "dlc/menu.cif", BuildCif(CifOfTexts({"Start"}, "\x01")));
-    WriteAll(dir / "dlc/names.sal", BuildCif(CifOfTexts({"Anna", "Anna"})));
-    ASSERT_EQ(Eitool({"extract", "--target", "work2", "dlc/menu.cif", "dlc/names.sal"}).status, 0);
+    WriteAll(dir / "dlc/n\xE4mes.sal", BuildCif(CifOfTexts({"Anna", "Anna"})));
+    ASSERT_EQ(Eitool({"extract", "--target", "work2", "dlc/menu.cif", "dlc/n\xE4mes.sal"}).status, 0);
     WriteAll(dir / "work/menu.txt", TxtOf(kTranslated));
 
     const std::vector<std::string> want = {"game/menu.cif:0", "game/menu.cif:1", "game/menu.cif:2", "game/menu.cif:3", "game/menu.cif:4",
                                            "game/menu.cif:5", "game/menu.cif:6", "game/menu.cif:7", "game/menu.cif:8", "dlc/menu.cif:0",
-                                           "names.sal:0",     "names.sal:1"};
+                                           "n<$E4>mes.sal:0", "n<$E4>mes.sal:1"};
     for (const std::string file : {"t.pot", "t.po"}) {
         SCOPED_TRACE(file);
         const ToolRun run = Eitool({"po", "export", "work/result.log", "work2/result.log", "--output", file});
