@@ -15,9 +15,9 @@ namespace eit {
 
 TextForms TextForms::Of(const TextEncoding& encoding)
 {
-    if (encoding.AsBytes()) return {std::nullopt, CharTable::Ascii()};
-    CharTable table = CharTable::Load(encoding.codePage, encoding.tableFile);
-    return {table, table};
+    std::optional<CharTable> table = LoadCharTable(encoding);
+    if (!table) return {std::nullopt, CharTable::Ascii()};
+    return {table, *table};
 }
 
 std::string MessageText(std::string_view bytes, const CharTable& table)

@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "formats/CharTable.h"
+#include "platform/CharTable.h"
 #include "run/RunContext.h"
 
 namespace eit {

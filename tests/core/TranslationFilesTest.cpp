@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "formats/CharTable.h"
+#include "platform/CharTable.h"
 #include "formats/Csv.h"
 #include "formats/Po.h"
 #include "jobs/TranslationTexts.h"
