@@ -20,6 +20,7 @@
 namespace eit {
 
 namespace {
+constexpr std::size_t kNoZero = static_cast<std::size_t>(-1);
 
 ToolError Damaged(const File& file, const std::string& what)
 {
@@ -31,7 +32,7 @@ void CheckRecords(const CifTextFile& cif, const File& file)
 {
     const std::vector<std::uint8_t>& block = cif.textBlock;
     // A record whose text starts at p ends inside the block when some zero byte lies at or after p.
-    std::size_t lastZero = kNoTxtLine;
+    std::size_t lastZero = kNoZero;
     for (std::size_t p = block.size(); p > 0; --p) {
         if (block[p - 1] == 0) {
             lastZero = p - 1;
@@ -41,7 +42,7 @@ void CheckRecords(const CifTextFile& cif, const File& file)
     const std::uint64_t lead = cif.leadBytes ? 1 : 0;
     for (std::size_t i = 0; i < cif.EntryCount(); ++i) {
         const std::uint64_t start = std::uint64_t{cif.Offset(i)} + lead;
-        if (lastZero != kNoTxtLine && start <= lastZero) continue;
+        if (lastZero != kNoZero && start <= lastZero) continue;
         const std::string record = "entry " + std::to_string(i) + ": its record at offset " + std::to_string(cif.Offset(i));
         const std::string blockSize = " the text block of " + std::to_string(block.size()) + " bytes";
         if (start >= block.size()) throw Damaged(file, record + (lead ? " (after its lead byte)" : "") + " lies outside" + blockSize);

@@ -230,6 +230,12 @@ std::optional<std::string> TxtCannotHold(std::string_view text)
     return std::nullopt;
 }
 
+// Whether a line of the text ends in a space, which the .txt's reading drops.
+bool EndsALineWithSpace(std::string_view text)
+{
+    return text.find(" \n") != std::string_view::npos || (!text.empty() && text.back() == ' ');
+}
+
 // The new text of every entry that a translated message gives; checked in
 // full before anything is written.
 struct ImportPlan {
@@ -237,7 +243,8 @@ struct ImportPlan {
     std::size_t translated = 0, untranslated = 0, fuzzy = 0;
 };
 
-ImportPlan PlanImport(const TranslationSettings& settings, TranslationFormat format, const LogTexts& texts, const TextForms& forms)
+ImportPlan PlanImport(RunContext& ctx, const TranslationSettings& settings, TranslationFormat format, const LogTexts& texts,
+                      const TextForms& forms)
 {
     std::optional<std::unordered_map<std::string, std::string>> sources;
     if (!settings.templateFile.empty()) sources = ReadTemplate(settings.templateFile);
@@ -267,6 +274,9 @@ ImportPlan PlanImport(const TranslationSettings& settings, TranslationFormat for
         std::optional<std::string> wrong = MessageBytes(message.translation, forms.messageTable, bytes);
         if (!wrong) wrong = TxtCannotHold(message.translation);
         if (wrong) throw ToolError(where + "the translation of " + context + ": " + *wrong);
+        if (EndsALineWithSpace(message.translation)) {
+            ctx.report.Warning(where + "the translation of " + context + " ends a line with spaces, which the replay drops");
+        }
         plan.bytes[entry->second] = std::move(bytes);
         ++plan.translated;
     }
@@ -293,7 +303,7 @@ void ImportTranslation(RunContext& ctx, const TranslationSettings& settings)
     ctx.report.ClearResults();
     const TextForms forms = TextForms::Of(settings.encoding);
     const LogTexts texts = ReadLogTexts(ctx, settings.logs, forms);
-    const ImportPlan plan = PlanImport(settings, *format, texts, forms);
+    const ImportPlan plan = PlanImport(ctx, settings, *format, texts, forms);
 
     std::size_t files = 0;
     for (const TextGroup& group : texts.groups) {

@@ -299,6 +299,7 @@ TEST_F(EitoolTranslation, CsvEditedThroughPythonsCsvModuleImports)
              "assert rows[7][1] == 'Zako\\u0144cz', rows[7]\n"
              "rows[2][2] = 'D\\u017awi\\u0119k, \"muzyka\"\\ni klawisze'\n"
              "rows[7][2] = 'Koniec <$F1>'\n"
+             "rows[1][2] = 'Nowa '\n"
              "csv.writer(open('e.csv', 'w', newline='', encoding='utf-8-sig')).writerows(rows)\n");
     const ShellRun python = InDir("python3 edit.py");
     ASSERT_EQ(python.status, 0) << python.output;
@@ -306,8 +307,10 @@ TEST_F(EitoolTranslation, CsvEditedThroughPythonsCsvModuleImports)
     std::vector<Bytes> want = kMenu;
     want[1] = "D\x9Fwi\xEAk, \"muzyka\"\ni klawisze";
     want[6] = "Koniec \xF1";
+    want[0] = "Nowa";  // the replay drops spaces at the end of a line, and the import warns of it
     const ToolRun run = Eitool({"po", "import", "e.csv", "work/result.log", "--encoding", "windows-1250"});
     ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "eitool: " + (dir / "e.csv") + ", line 2: the translation of menu.cif:0 ends a line with spaces, which the replay drops\n");
     ASSERT_EQ(Eitool({"replay", "work/result.log", "--encoding", "windows-1250"}).status, 0);
     EXPECT_EQ(ReadAll(dir / "game/menu.cif"), RewrittenCif(menu, want, kLeads));
 }
