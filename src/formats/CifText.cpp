@@ -20,7 +20,7 @@
 namespace eit {
 
 namespace {
-constexpr std::size_t kNoLine = static_cast<std::size_t>(-1);
+constexpr std::size_t kNoZero = static_cast<std::size_t>(-1);
 
 ToolError Damaged(const File& file, const std::string& what)
 {
@@ -32,7 +32,7 @@ void CheckRecords(const CifTextFile& cif, const File& file)
 {
     const std::vector<std::uint8_t>& block = cif.textBlock;
     // A record whose text starts at p ends inside the block when some zero byte lies at or after p.
-    std::size_t lastZero = kNoLine;
+    std::size_t lastZero = kNoZero;
     for (std::size_t p = block.size(); p > 0; --p) {
         if (block[p - 1] == 0) {
             lastZero = p - 1;
@@ -42,7 +42,7 @@ void CheckRecords(const CifTextFile& cif, const File& file)
     const std::uint64_t lead = cif.leadBytes ? 1 : 0;
     for (std::size_t i = 0; i < cif.EntryCount(); ++i) {
         const std::uint64_t start = std::uint64_t{cif.Offset(i)} + lead;
-        if (lastZero != kNoLine && start <= lastZero) continue;
+        if (lastZero != kNoZero && start <= lastZero) continue;
         const std::string record = "entry " + std::to_string(i) + ": its record at offset " + std::to_string(cif.Offset(i));
         const std::string blockSize = " the text block of " + std::to_string(block.size()) + " bytes";
         if (start >= block.size()) throw Damaged(file, record + (lead ? " (after its lead byte)" : "") + " lies outside" + blockSize);
@@ -169,13 +169,7 @@ void ExtractCifText(RunContext& ctx, const std::string& path)
     CreateWholeFile(txtPath, [&](File& out) {
         std::string piece(table ? kUtf8Bom : "");
         for (std::size_t i = 0; i < count; ++i) {
-            piece += CifEntryHeader(i);
-            piece += "\r\n";
-            if (table) table->AppendText(piece, cif.Text(i));
-            else piece += cif.Text(i);
-            piece += "\r\n";
-            piece += kCifEndMarker;
-            piece += "\r\n\r\n";
+            AppendTxtEntry(piece, i, cif.Text(i), table ? &*table : nullptr);
             if (piece.size() >= File::kCopyPiece) {
                 out.Write(piece.data(), piece.size());
                 piece.clear();
@@ -189,6 +183,17 @@ void ExtractCifText(RunContext& ctx, const std::string& path)
     ctx.report.AddResult(txtName + " was extracted.");
     ctx.report.PumpEvents();
     AddTargetLine(ctx.OperationLog, txtPath);
+}
+
+void AppendTxtEntry(std::string& out, std::size_t entry, std::string_view text, const CharTable* table)
+{
+    out += CifEntryHeader(entry);
+    out += "\r\n";
+    if (table) table->AppendText(out, text);
+    else out += text;
+    out += "\r\n";
+    out += kCifEndMarker;
+    out += "\r\n\r\n";
 }
 
 std::optional<std::uint32_t> EntryOfHeader(std::string_view line)
@@ -206,19 +211,43 @@ std::optional<std::uint32_t> EntryOfHeader(std::string_view line)
 
 bool HasEndMarker(std::string_view line) { return line.find(kCifEndMarker) != std::string_view::npos; }
 
-namespace {
-// The index of each entry's first header line, or kNoLine: one pass over the
-// lines, so finding every entry's text stays linear in the size of the .txt.
 std::vector<std::size_t> IndexHeaderLines(const LineList& lines, std::size_t count)
 {
-    std::vector<std::size_t> headers(count, kNoLine);
+    std::vector<std::size_t> headers(count, kNoTxtLine);
     for (std::size_t i = 0; i < lines.Count(); ++i) {
         std::optional<std::uint32_t> entry = EntryOfHeader(lines[i]);
-        if (entry && *entry < count && headers[*entry] == kNoLine) headers[*entry] = i;
+        if (entry && *entry < count && headers[*entry] == kNoTxtLine) headers[*entry] = i;
     }
     return headers;
 }
 
+void AppendEntryText(std::vector<std::uint8_t>& block, const LineList& lines, std::size_t k, const std::string& txtPath,
+                     std::size_t entry, const CharTable* table, const TxtFault& fault)
+{
+    for (const std::size_t start = k;; ++k) {
+        if (k >= lines.Count()) {
+            const std::optional<std::size_t> zero = lines.ZeroByteLine();
+            throw ToolError(std::string(ListIndexOutOfBounds(lines.Count()).what()) + ": " + txtPath +
+                            " ends inside the text of entry " + std::to_string(entry) + ": no end marker line " +
+                            std::string(kCifEndMarker) + " follows its header line " + CifEntryHeader(entry) +
+                            (zero ? ", as a zero byte on line " + std::to_string(*zero) + " ends the file's text there" : ""));
+        }
+        const std::string_view line = lines[k];
+        if (HasEndMarker(line)) return;
+        if (k > start) block.push_back('\n');
+        const std::size_t lineStart = block.size();
+        if (!table) {
+            block.insert(block.end(), line.begin(), line.end());
+        } else if (std::optional<CharTable::Fault> wrong = table->AppendBytes(block, line)) {
+            throw fault("entry " + std::to_string(entry) + " (line " + std::to_string(k + 1) + ", column " +
+                        std::to_string(wrong->column) + "): " + wrong->what);
+        }
+        // Only the space byte is cut, never a table's character that merely shows as one.
+        while (block.size() > lineStart && block.back() == ' ') block.pop_back();
+    }
+}
+
+namespace {
 // What insertion writes: the file's blocks as they are now, the new text
 // block (plain) and each entry's offset in it.
 struct CifTextPlan {
@@ -235,59 +264,26 @@ struct CifTextPlan {
     }
 };
 
-using InsertRefusal = std::function<ToolError(const std::string&)>;
-
 // The reading finds each entry's text from the first line equal to its header
 // to the next end marker line. Where an entry's header line lies inside
 // another entry's text (that text's end marker was lost), the entry would be
 // read from the middle of the other's text: refused, naming both and the line.
-void CheckTextsEnd(const LineList& lines, const std::vector<std::size_t>& headers, const InsertRefusal& cannotInsert)
+void CheckTextsEnd(const LineList& lines, const std::vector<std::size_t>& headers, const TxtFault& cannotInsert)
 {
-    std::size_t open = kNoLine;  // the entry whose text the walk is in
+    std::size_t open = kNoTxtLine;  // the entry whose text the walk is in
     for (std::size_t k = 0; k < lines.Count(); ++k) {
         const std::optional<std::uint32_t> entry = EntryOfHeader(lines[k]);
         if (entry && *entry < headers.size() && headers[*entry] == k) {
-            if (open != kNoLine) {
+            if (open != kNoTxtLine) {
                 throw cannotInsert("line " + std::to_string(k + 1) + ", the header line of entry " + std::to_string(*entry) +
                                    ", lies inside the text of entry " + std::to_string(open) + " (header line " +
                                    std::to_string(headers[open] + 1) + "): the end marker line " + std::string(kCifEndMarker) +
                                    " of entry " + std::to_string(open) + " is missing");
             }
             open = *entry;
-        } else if (open != kNoLine && HasEndMarker(lines[k])) {
-            open = kNoLine;
+        } else if (open != kNoTxtLine && HasEndMarker(lines[k])) {
+            open = kNoTxtLine;
         }
-    }
-}
-
-// Appends the text of `entry`: the lines from `k` up to the next line holding
-// the end marker, joined by single LF bytes, each through the table when there
-// is one, and each without the bytes 0x20 at its end. A .txt that ends first
-// is refused with the list's error, a line the table cannot take naming the
-// place; both name the .txt and the entry.
-void AppendEntryText(std::vector<std::uint8_t>& block, const LineList& lines, std::size_t k, const std::string& txtPath,
-                     std::size_t entry, const CharTable* table, const InsertRefusal& cannotInsert)
-{
-    for (const std::size_t start = k;; ++k) {
-        if (k >= lines.Count()) {
-            const std::optional<std::size_t> zero = lines.ZeroByteLine();
-            throw ToolError(std::string(ListIndexOutOfBounds(lines.Count()).what()) + ": " + txtPath +
-                            " ends inside the text of entry " + std::to_string(entry) + ": no end marker line " +
-                            std::string(kCifEndMarker) + " follows its header line " + CifEntryHeader(entry) +
-                            (zero ? ", as a zero byte on line " + std::to_string(*zero) + " ends the file's text there" : ""));
-        }
-        const std::string_view line = lines[k];
-        if (HasEndMarker(line)) return;
-        if (k > start) block.push_back('\n');
-        const std::size_t lineStart = block.size();
-        if (!table) {
-            block.insert(block.end(), line.begin(), line.end());
-        } else if (std::optional<CharTable::Fault> fault = table->AppendBytes(block, line)) {
-            throw cannotInsert("entry " + std::to_string(entry) + " (line " + std::to_string(k + 1) + ", column " +
-                               std::to_string(fault->column) + "): " + fault->what);
-        }
-        // Only the space byte is cut, never a table's character that merely shows as one.
-        while (block.size() > lineStart && block.back() == ' ') block.pop_back();
     }
 }
 
@@ -298,7 +294,7 @@ void BuildTextBlock(RunContext& ctx, CifTextPlan& plan, const LineList& lines, c
     const CifTextFile& cif = plan.cif;
     const std::size_t count = cif.EntryCount();
     const std::vector<std::size_t> headers = IndexHeaderLines(lines, count);
-    const InsertRefusal cannotInsert = [&](const std::string& why) {
+    const TxtFault cannotInsert = [&](const std::string& why) {
         return ToolError("Cannot insert " + txtPath + " into " + ctx.SourceStream.Path() + ": " + why);
     };
     CheckTextsEnd(lines, headers, cannotInsert);
@@ -306,7 +302,7 @@ void BuildTextBlock(RunContext& ctx, CifTextPlan& plan, const LineList& lines, c
     block.reserve(cif.textBlock.size());
     plan.offsets.reserve(count);
     for (std::size_t j = 0; j < count; ++j) {
-        if (headers[j] == kNoLine) {
+        if (headers[j] == kNoTxtLine) {
             throw cannotInsert("it has no header line " + CifEntryHeader(j) + " for entry " + std::to_string(j));
         }
         const std::uint64_t offset = block.size();
