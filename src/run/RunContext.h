@@ -1,11 +1,13 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/File.h"
+#include "platform/FileIdentity.h"
 #include "platform/LineList.h"
 #include "platform/RewriteAside.h"
 #include "run/JobKind.h"
@@ -69,6 +71,16 @@ public:
     virtual std::optional<TextEncoding> PickEncoding() { return TextEncoding{}; }
 };
 
+// What the check before a replay found when it compared a package with its
+// item files: its first `items` items in place, byte for byte, as a rebuild
+// writes them, and whether that is all the package holds; as the package was
+// then (`stamp`).
+struct ComparedSource {
+    FileStamp stamp;
+    std::uint32_t items = 0;
+    bool upToDate = false;
+};
+
 // The run state shared by the run driver, the replay and the format handlers.
 struct RunContext {
     RunContext(Reporter& reporter, Dialogs& dialogs) : report(reporter), ask(dialogs) {}
@@ -92,6 +104,10 @@ struct RunContext {
     std::optional<TextEncoding> GivenEncoding;
     // The encoding of this run's .txt files, once given or asked.
     std::optional<TextEncoding> Encoding;
+    // What the check before this replay compared, by the log's path and the
+    // group's first "#Target:" line, so that the replay need not read the
+    // same bytes again; each is taken once.
+    std::map<std::pair<std::string, std::size_t>, ComparedSource> Compared;
 
     void SetProgress(int position) { report.Progress(progress_ = Clamp(position, progressMax_), progressMax_); }
     void SetProgressMax(int max)

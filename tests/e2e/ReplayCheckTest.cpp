@@ -23,7 +23,7 @@ TEST(EitoolCheck, PrintsWhatEachSourceWouldGetWritesNothingAndExitsOneOnErrors)
         args.insert(args.end(), logs.begin(), logs.end());
         ToolRun check = RunEitool(args, dir.path());
         EXPECT_EQ(check.status, 0) << check.err;
-        EXPECT_EQ(check.out, PathsIn("D/a.lib: 2 items, 1 differs\nD/b.lib: 1 item, none differ\nThe replay would succeed.\n", dir));
+        EXPECT_EQ(check.out, PathsIn("D/a.lib: 2 items, 1 differs\nD/b.lib: 1 item, none differ, up to date\nThe replay would succeed.\n", dir));
         EXPECT_EQ(check.err, "");
     }
 
