@@ -61,6 +61,8 @@ measure() {
   cpu=$(echo "$user + $system" | bc -l)
 }
 
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) print a / b; else print "inf" }'; }  # a / b, "inf" when b took no time
+
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # One run of eitool and of each other command, in an order rotated by the
@@ -84,8 +86,8 @@ runs() {  # number reset-function eitool-words... -- other-words... [-- other-wo
   local line
   line=$(printf '    run %d: eitool %6.3fs (cpu %6.3fs)' "$n" "${wall[0]}" "${proc[0]}")
   for ((k = 1; k < count; k++)); do
-    eval "ratios_$k+=\$(echo \"${wall[0]} / ${wall[k]}\" | bc -l)\$'\n'"
-    eval "cpu_ratios_$k+=\$(echo \"${proc[0]} / ${proc[k]}\" | bc -l)\$'\n'"
+    eval "ratios_$k+=\$(ratio ${wall[0]} ${wall[k]})\$'\n'"
+    eval "cpu_ratios_$k+=\$(ratio ${proc[0]} ${proc[k]})\$'\n'"
     line+=$(printf '  %s %6.3fs (cpu %6.3fs)' "${names[k]}" "${wall[k]}" "${proc[k]}")
   done
   echo "$line"

@@ -277,10 +277,12 @@ void CheckItemFits(const File& package, const std::string& itemPath, std::uint64
     }
 }
 
-// Two pieces of bytes to compare, allocated once for a whole package.
+// Two pieces of bytes to compare, allocated once for a whole package: large
+// enough that most items take one read on each side.
 struct ComparePieces {
-    std::vector<char> inPackage = std::vector<char>(File::kCopyPiece);
-    std::vector<char> inItem = std::vector<char>(File::kCopyPiece);
+    static constexpr std::size_t kSize = 262144;
+    std::vector<char> inPackage = std::vector<char>(kSize);
+    std::vector<char> inItem = std::vector<char>(kSize);
 };
 
 // Whether the next `size` bytes of the two files, from their positions on,
@@ -289,7 +291,7 @@ bool SamePieces(File& package, File& item, std::uint64_t size, ComparePieces& pi
 {
     auto& [inPackage, inItem] = pieces;
     for (std::uint64_t left = size; left > 0;) {
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, File::kCopyPiece));
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, ComparePieces::kSize));
         package.ReadUncached(inPackage.data(), n);
         item.ReadUncached(inItem.data(), n);
         if (std::memcmp(inPackage.data(), inItem.data(), n) != 0) return false;
