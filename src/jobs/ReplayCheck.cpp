@@ -18,10 +18,11 @@ namespace {
 // checked in log order.
 class RunCheck : public GroupCheck {
 public:
-    RunCheck(const std::vector<std::string>& logs, bool reporting)
+    RunCheck(const RunSettings& settings, const std::vector<std::string>& logs, bool reporting)
     {
         report = reporting;
-        for (const std::string& log : logs) {
+        for (const std::string& entry : logs) {
+            const std::string log = settings.Resolve(entry);
             if (std::optional<FileId> id = IdentityOf(log)) logs_.emplace(*id, log);
         }
     }
@@ -77,7 +78,7 @@ std::size_t CheckGroup(RunContext& ctx, RunCheck& check, const JobRow* format, c
             return i;
         }
         check.BeginGroup(source);
-        const std::size_t next = format->check(ctx, JoinPath(ctx.TargetDir, name), i + 1, check);
+        const std::size_t next = format->check(ctx, JoinPath(ctx.settings.TargetDir, name), i + 1, check);
         if (check.report) {
             const bool twice = check.rewrites && check.SourceRewrittenEarlier();
             const char* note = twice ? " (an earlier group rewrites it first)" : check.upToDate ? ", up to date" : "";
@@ -105,7 +106,7 @@ std::string EmptyEntryError(JobKind kind, std::size_t index)
 std::vector<std::string> CheckLogs(RunContext& ctx, const std::vector<std::string>& logs, bool reporting)
 {
     ctx.Compared.clear();
-    RunCheck check(logs, reporting);
+    RunCheck check(ctx.settings, logs, reporting);
     std::vector<std::string> errors;
     for (std::size_t n = 0; n < logs.size(); ++n) {
         if (ctx.StopRequested) throw RunStopped();
@@ -130,6 +131,7 @@ void PreflightReplay(RunContext& ctx, const std::vector<std::string>& logs) { Ch
 
 std::vector<std::string> CheckReplay(RunContext& ctx, const std::vector<std::string>& logs)
 {
+    ctx.settings.StartRun();
     ctx.StopRequested = false;
     ctx.report.ClearResults();
     std::vector<std::string> errors;
