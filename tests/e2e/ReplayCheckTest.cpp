@@ -23,7 +23,7 @@ TEST(EitoolCheck, PrintsWhatEachSourceWouldGetWritesNothingAndExitsOneOnErrors)
         args.insert(args.end(), logs.begin(), logs.end());
         ToolRun check = RunEitool(args, dir.path());
         EXPECT_EQ(check.status, 0) << check.err;
-        EXPECT_EQ(check.out, PathsIn("D/a.lib: 2 items, 1 differs\nD/b.lib: 1 item, none differ\nThe replay would succeed.\n", dir));
+        EXPECT_EQ(check.out, PathsIn("D/a.lib: 2 items, 1 differs\nD/b.lib: 1 item, none differ, up to date\nThe replay would succeed.\n", dir));
         EXPECT_EQ(check.err, "");
     }
 
@@ -66,7 +66,7 @@ TEST(EitoolCheck, CheckAndReplayTakeRelativePathsOfAProjectInTheTargetFolder)
     ToolRun run = RunEitool(replay, dir.path());
     EXPECT_EQ(run.status, 0) << run.err;
     ToolRun after = RunEitool(check, dir.path());
-    EXPECT_EQ(after.out, PathsIn("D/work/a.lib: 1 item, none differ\nThe replay would succeed.\n", dir)) << after.err;
+    EXPECT_EQ(after.out, PathsIn("D/work/a.lib: 1 item, none differ, up to date\nThe replay would succeed.\n", dir)) << after.err;
 }
 
 }  // namespace
