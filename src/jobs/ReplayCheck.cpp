@@ -82,7 +82,8 @@ std::size_t CheckGroup(RunContext& ctx, RunCheck& check, const JobRow* format, c
         const std::size_t next = format->check(ctx, JoinPath(ctx.settings.TargetDir, name), i + 1, check);
         // The rewrite builds the new file beside the source's real file: its
         // folder must let it, or the replay would stop after earlier writes.
-        if (check.rewrites) File::CheckCreateBeside(ResolvedPath(source), source);
+        // A source already up to date is not rewritten and needs no such file.
+        if (check.rewrites && !check.upToDate) File::CheckCreateBeside(ResolvedPath(source), source);
         if (check.report) {
             const bool twice = check.rewrites && check.SourceRewrittenEarlier();
             const char* note = twice ? " (an earlier group rewrites it first)" : check.upToDate ? ", up to date" : "";
