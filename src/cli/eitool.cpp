@@ -11,6 +11,10 @@
 #include "formats/Formats.h"
 #include "formats/Lib.h"
 #include "formats/TextCoverage.h"
+#include "formats/glyphs/ByteGlyphs.h"
+#include "jobs/FitTable.h"
+#include "jobs/FitTexts.h"
+#include "jobs/PreviewTexts.h"
 #include "jobs/ProjectList.h"
 #include "jobs/ReplayCheck.h"
 #include "jobs/Run.h"
@@ -55,6 +59,7 @@ struct Options {
     eit::TextEncoding encoding;
     std::vector<std::string> files;
     bool check = false;
+    std::uint32_t firstByte = 32;
 };
 
 class UsageError : public std::runtime_error {
@@ -203,12 +208,31 @@ int Check(eit::JobKind kind, const std::vector<std::string>& logs, const Options
     return errors.empty() ? 0 : kExitError;
 }
 
+void AddFirstByteOption(CLI::App* command, Options& options)
+{
+    command->add_option("--first-byte", options.firstByte, "The byte the font's glyph 0 stands for (default 32: byte b shows glyph b - 32)")
+        ->check(CLI::Range(0u, 32u));
+}
+
+// The font, the mapping, the encoding and the texts as the jobs take them.
+template <typename Request>
+Request TextsRequest(const Options& options)
+{
+    Request request;
+    request.fontPath = options.font;
+    request.encoding = CheckedEncoding(options.encoding);
+    request.firstByte = options.firstByte;
+    request.txtPaths = options.files;
+    return request;
+}
+
 // The options of draw beside the character table's.
 struct DrawOptions {
     std::string ttf;
     std::string chars;
     std::uint32_t size = 0;
     int ink = 0;
+    std::string style = "game";
     std::string sheet;
 };
 
@@ -231,7 +255,9 @@ int Draw(const Options& options, const DrawOptions& drawing, const CLI::App& com
     if (!table) throw UsageError("draw needs a character table: --encoding NAME, --table FILE or both");
     std::optional<std::u32string> only;
     if (command.count("--chars") > 0) only = DecodeChars(drawing.chars);
-    eit::DrawRequest request{drawing.sheet, drawing.ttf, eit::LettersFromTable(*table, only), std::nullopt, std::nullopt};
+    eit::DrawRequest request{drawing.sheet, drawing.ttf, eit::LettersFromTable(*table, only, options.firstByte), std::nullopt, std::nullopt};
+    request.firstByte = options.firstByte;
+    request.style = drawing.style == "plain" ? eit::DrawRequest::Style::Plain : eit::DrawRequest::Style::Game;
     if (command.count("--size") > 0) request.size = drawing.size;
     if (command.count("--ink") > 0) request.ink = static_cast<std::uint8_t>(drawing.ink);
     eit::cli::ConsoleReporter reporter;
@@ -280,7 +306,8 @@ int Coverage(const Options& options)
     eit::File fontFile(options.font, eit::OpenMode::Read);
     const eit::CifFont font = eit::ReadCifFont(fontFile);
     std::size_t missing = 0, noByte = 0;
-    for (const eit::UsedCharacter& used : eit::UsedCharacters(options.files, table ? &*table : nullptr, font)) {
+    std::size_t drawable = 0;
+    for (const eit::UsedCharacter& used : eit::UsedCharacters(options.files, table ? &*table : nullptr, font, options.firstByte)) {
         const std::string codePoint = used.character ? eit::CodePointName(*used.character) : "-";
         const std::string shown = used.character ? "\"" + Utf8Of(*used.character) + "\"" : table ? "<$" + eit::HexByte(*used.byte) + ">" : "-";
         const std::string byte = used.byte ? eit::HexByte(*used.byte) : "-";
@@ -288,6 +315,7 @@ int Coverage(const Options& options)
         std::printf("%s %s %s %llu%s\n", codePoint.c_str(), shown.c_str(), byte.c_str(), static_cast<unsigned long long>(used.count), verdict);
         missing += used.missing ? 1 : 0;
         noByte += used.byte ? 0 : 1;
+        drawable += used.missing && eit::IsRebuiltByte(*used.byte, options.firstByte) ? 1 : 0;
     }
     if (missing == 0 && noByte == 0) return 0;
     std::fflush(stdout);
@@ -296,8 +324,48 @@ int Coverage(const Options& options)
     if (noByte != 0) {
         problems += (problems.empty() ? "" : "; ") + std::to_string(noByte) + " of the characters have no byte in " + table->Name();
     }
+    if (missing + noByte > drawable && table) {
+        problems += "; eitool table --fit gives the letters without a glyph free bytes among those the sheet rebuilds";
+    }
+    if (drawable != 0) problems += "; " + std::to_string(drawable) + " of them can be drawn into the sheet (eitool draw)";
     std::cerr << "eitool: " << problems << std::endl;
     return kExitError;
+}
+
+// table --fit: a table that gives the letters the font cannot show free bytes.
+int FitTableCommand(const Options& options, const std::string& output)
+{
+    eit::FitTableRequest request = TextsRequest<eit::FitTableRequest>(options);
+    request.outputPath = output;
+    eit::cli::ConsoleReporter reporter;
+    eit::FitTable(reporter, request);
+    reporter.EndDisplay();
+    return 0;
+}
+
+// fit: the lines too wide on standard output and nothing else; 1 when any.
+int Fit(const Options& options, eit::FitRequest request)
+{
+    static_cast<eit::TextsInFont&>(request) = TextsRequest<eit::TextsInFont>(options);
+    eit::cli::ConsoleReporter reporter;
+    const eit::FitReport report = eit::FitTexts(reporter, request);
+    reporter.EndDisplay();
+    for (const std::string& line : report.findings) std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+    for (const std::string& line : report.notes) std::cerr << line << "\n";
+    for (const std::string& line : report.problems) std::cerr << "eitool: " << line << "\n";
+    std::cerr << report.summary << std::endl;
+    return report.Fits() ? 0 : kExitError;
+}
+
+int Preview(const Options& options, eit::PreviewRequest request)
+{
+    static_cast<eit::TextsInFont&>(request) = TextsRequest<eit::TextsInFont>(options);
+    request.palettePath = options.palette;
+    eit::cli::ConsoleReporter reporter;
+    eit::PreviewTexts(reporter, request);
+    reporter.EndDisplay();
+    return 0;
 }
 
 }  // namespace
@@ -330,10 +398,42 @@ int main(int argc, char** argv)
 
     CLI::App* table = app.add_subcommand("table", "Print a character table as XX=c lines, a starting point for a table file");
     AddEncodingOptions(table, options);
+    bool fitTable = false;
+    std::string tableOutput;
+    CLI::Option* fitFlag = table->add_flag("--fit", fitTable,
+                                           "Write a table that gives the texts' letters the font cannot show free bytes of the rebuilt glyphs");
+    table->add_option("--font", options.font, "The CIF font (with --fit)")->needs(fitFlag);
+    table->add_option("--output", tableOutput, "The table file to write (with --fit)")->needs(fitFlag);
+    AddFirstByteOption(table, options);
+    table->add_option("txts", options.files, "Extracted texts, the game's and the translation (with --fit)")->needs(fitFlag);
+
+    eit::FitRequest fitting;
+    CLI::App* fit = app.add_subcommand("fit", "Check that every text line fits a box of a width in the font; --wrap breaks lines");
+    fit->add_option("--font", options.font, "The CIF font")->required();
+    fit->add_option("--max-width", fitting.maxWidth, "The box's width in pixels")->required()->check(CLI::Range(1u, 1u << 30));
+    fit->add_option("--max-lines", fitting.maxLines, "The most lines a text may have");
+    fit->add_option("--spacing", fitting.spacing, "Pixels between two glyphs (default 1)")->check(CLI::Range(0u, 1024u));
+    AddEncodingOptions(fit, options);
+    AddFirstByteOption(fit, options);
+    fit->add_flag("--wrap", fitting.wrap, "Rewrite the .txt files with lines broken between words so that they fit (keeps NAME.~N~)");
+    fit->add_option("txts", options.files, "Extracted texts (.txt)")->required();
+
+    eit::PreviewRequest previewing;
+    CLI::App* preview = app.add_subcommand("preview", "Draw texts in the game's font into a picture, the box's width marked");
+    preview->add_option("--font", options.font, "The CIF font")->required();
+    preview->add_option("--palette", options.palette, "ACT palette (default: the fixed one when there, else grey steps)");
+    AddEncodingOptions(preview, options);
+    AddFirstByteOption(preview, options);
+    preview->add_option("--entries", previewing.entries, "Entries as in the headers, like 0,3-5 (default: all)");
+    preview->add_option("--spacing", previewing.spacing, "Pixels between two glyphs (default 1)")->check(CLI::Range(0u, 1024u));
+    preview->add_option("--max-width", previewing.maxWidth, "The box's width in pixels, marked")->check(CLI::Range(1u, 1u << 20));
+    preview->add_option("--output", previewing.outputPath, "The picture (PNG)")->required();
+    preview->add_option("txt", options.files, "An extracted text (.txt)")->required()->expected(1);
 
     CLI::App* coverage = app.add_subcommand("coverage", "List the characters that .txt files use and whether a CIF font has their glyphs");
     coverage->add_option("--font", options.font, "The CIF font")->required();
     AddEncodingOptions(coverage, options);
+    AddFirstByteOption(coverage, options);
     coverage->add_option("txts", options.files, "Extracted texts (.txt)")->required();
 
     DrawOptions drawing;
@@ -346,6 +446,9 @@ int main(int argc, char** argv)
         ->check(CLI::Range(1u, eit::kMaxLetterSize));
     draw->add_option("--ink", drawing.ink, "Palette index of the letters (default: the glyphs' most used)")
         ->check(CLI::Range(0, 255));
+    draw->add_option("--style", drawing.style, "game: the sheet's stroke weight and shading (default); plain: one ink")
+        ->check(CLI::IsMember({"game", "plain"}));
+    AddFirstByteOption(draw, options);
     draw->add_option("sheet", drawing.sheet, "The sheet (8-bit BMP)")->required();
 #else
     CLI::App* draw = app.add_subcommand("draw", "Not in this build (built without FreeType): draw letters from a font");
@@ -361,7 +464,18 @@ int main(int argc, char** argv)
 
     try {
         if (list->parsed()) return List(options.files.front());
-        if (table->parsed()) return PrintTable(options.encoding);
+        if (table->parsed() && fitTable) {
+            if (options.font.empty() || tableOutput.empty() || options.files.empty()) {
+                throw UsageError("table --fit needs --font FONT.fnt, --output NEW.tbl and the .txt files");
+            }
+            return FitTableCommand(options, tableOutput);
+        }
+        if (table->parsed()) {
+            if (!options.files.empty() || !options.font.empty()) throw UsageError("table takes texts and a font only with --fit");
+            return PrintTable(options.encoding);
+        }
+        if (fit->parsed()) return Fit(options, fitting);
+        if (preview->parsed()) return Preview(options, previewing);
         if (coverage->parsed()) return Coverage(options);
 #ifdef EIT_DRAW_LETTERS
         if (draw->parsed()) return Draw(options, drawing, *draw);

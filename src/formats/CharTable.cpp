@@ -23,8 +23,10 @@ const char* UnmappableByte(std::uint8_t byte)
     return nullptr;
 }
 
-// "XX=c": the byte and the character; nothing when the line has another form.
-std::optional<std::pair<std::uint8_t, char32_t>> ParseTableLine(std::string_view line)
+bool IsBlank(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
+}  // namespace
+
+std::optional<std::pair<std::uint8_t, char32_t>> CharTable::ParseLine(std::string_view line)
 {
     const int byte = HexByteAt(line);
     if (byte < 0 || line.size() < 4 || line[2] != '=') return std::nullopt;
@@ -33,9 +35,6 @@ std::optional<std::pair<std::uint8_t, char32_t>> ParseTableLine(std::string_view
     if (!c || pos != line.size()) return std::nullopt;
     return std::pair{static_cast<std::uint8_t>(byte), *c};
 }
-
-bool IsBlank(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
-}  // namespace
 
 CharTable CharTable::Load(const std::string& encoding, const std::string& tableFile)
 {
@@ -72,7 +71,7 @@ void CharTable::Override(const std::string& tableFile)
         auto refuse = [&](const std::string& why) {
             return ToolError("Character table " + tableFile + ", line " + std::to_string(number) + ": " + why);
         };
-        const auto entry = ParseTableLine(line);
+        const auto entry = ParseLine(line);
         if (!entry) throw refuse("expected XX=c (two hexadecimal digits, \"=\" and one character in UTF-8), found \"" + std::string(line) + "\"");
         const auto [byte, c] = *entry;
         if (const char* why = UnmappableByte(byte)) throw refuse("byte " + HexByte(byte) + " cannot be mapped: " + why);

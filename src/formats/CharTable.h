@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace eit {
@@ -26,6 +27,10 @@ public:
     // A code page by name plus overrides from a table file. Either may be
     // empty, not both; a table file alone lists every byte it maps.
     static CharTable Load(const std::string& encoding, const std::string& tableFile);
+
+    // A line of a table file, "XX=c": the byte and the character; nothing
+    // when the line has another form.
+    static std::optional<std::pair<std::uint8_t, char32_t>> ParseLine(std::string_view line);
 
     std::optional<char32_t> CharOf(std::uint8_t byte) const;
     std::optional<std::uint8_t> ByteOf(char32_t c) const;

@@ -203,7 +203,7 @@ void TMainForm::BDrawLettersClick()
         if (!encoding) return;
         if (encoding->AsBytes()) throw ToolError("Drawing letters needs a code page or a character table: they say which letter each byte stands for");
         const CharTable table = CharTable::Load(encoding->codePage, encoding->tableFile);
-        DrawLetters(*reporter_, {*sheet, *font, LettersFromTable(table, std::nullopt), std::nullopt, std::nullopt});
+        DrawLetters(*reporter_, {*sheet, *font, LettersFromTable(table, std::nullopt, kDefaultFirstByte), std::nullopt, std::nullopt});
     });
     reporter_->CurrentMessage("");
     reporter_->Flush();

@@ -25,7 +25,11 @@ const std::vector<Letter> kLetters = {{0xA0, U'\u00A0'}, {0xA3, U'Ł'}, {0xB9, U
 
 DrawRequest Request(const std::string& sheet, const std::vector<Letter>& letters)
 {
+    // A font whose first byte is 0: byte b shows glyph b, so cell k is byte
+    // 160 + k; drawn plain, as FreeType renders.
     DrawRequest request{sheet, kDejaVuSans, {}, std::nullopt, std::nullopt};
+    request.firstByte = 0;
+    request.style = DrawRequest::Style::Plain;
     for (const Letter& l : letters) request.letters[l.byte - kFirstRebuiltGlyph] = l.c;
     return request;
 }
@@ -84,8 +88,9 @@ TEST_P(DrawnLetters, RebuildAsFreeTypesOwnBitmapsAtTheDigitsSizeAndLeaveOtherCel
     ASSERT_FALSE(w.report.results.empty());
     EXPECT_EQ(w.report.results.back(), "f.bmp: 5 letters drawn from DejaVuSans.ttf at " + std::to_string(reference.size) +
                                            " px in ink 42.");
-    EXPECT_EQ(w.report.results[0], "\"Ł\" (U+0141) drawn into cell 3 for byte A3.");
-    EXPECT_EQ(w.report.results[5], "\"\u00A0\" (U+00A0) for byte A0 has no ink: cell 0 left as it is.");
+    EXPECT_EQ(w.report.results[0], "Kept the earlier f.bmp as f.bmp.~1~.");
+    EXPECT_EQ(w.report.results[1], "\"Ł\" (U+0141) drawn into cell 3 for byte A3.");
+    EXPECT_EQ(w.report.results[6], "\"\u00A0\" (U+00A0) for byte A0 has no ink: cell 0 left as it is.");
 
     // Only columns 1 and up of the drawn cells change.
     const IndexedImage after = LoadBmp(sheet);
@@ -174,8 +179,8 @@ TEST(DrawLetters, AGuideLeftInPlaceIsWarnedOfAndADrawnSheetGivesNoWarning)
     SaveBmp(edited, sheet);
     w.report = Recorder();
     w.Replay({{font, sheet}});
-    EXPECT_EQ(w.report.results, (std::vector<std::string>{"glyph 165 will carry the baseline guide as ink",
-                                                          "glyph 169 will carry the baseline guide as ink",
+    EXPECT_EQ(w.report.results, (std::vector<std::string>{sheet + ": cells 5, 9 (glyphs 165, 169) still hold the whole baseline "
+                                                                  "guide, which the font will carry as ink",
                                                           "f.fnt converted."}));
 
     // Drawn: all 64 cells, the Cyrillic capitals and small letters А to я.
