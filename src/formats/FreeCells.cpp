@@ -29,7 +29,8 @@ std::vector<MovedLetter> PlanFreeCells(const std::vector<UsedCharacter>& used, s
     }
     if (moved.size() > free.size()) {
         const std::size_t lacking = moved.size() - free.size();
-        throw ToolError(std::to_string(moved.size()) + " letters need a byte of their own, and only " + std::to_string(free.size()) +
+        throw ToolError(std::to_string(moved.size()) + (moved.size() == 1 ? " letter needs a byte of its own" : " letters need bytes of their own") +
+                        ", and only " + std::to_string(free.size()) +
                         " of the bytes " + HexByte(ByteOfCell(0, firstByte)) + " to " +
                         HexByte(ByteOfCell(kSheetStrips - 1, firstByte)) + " are free of the texts: " +
                         std::to_string(lacking) + " missing");

@@ -22,7 +22,7 @@ std::string GivenTable(const std::string& path)
 std::string MoveLine(const MovedLetter& m, const CharTable& table)
 {
     const std::string from = m.from ? "byte " + HexByte(*m.from) + " has no glyph" : "no byte in " + table.Name();
-    return DescribeCharacter(m.letter) + " (" + from + ") gets byte " + HexByte(m.to) + ".";
+    return DescribeCharacter(m.letter) + ": " + from + "; it gets byte " + HexByte(m.to) + ".";
 }
 }  // namespace
 
