@@ -91,8 +91,10 @@ PreviewResult PreviewTexts(Reporter& report, const PreviewRequest& request)
     PreviewResult result{std::move(preview.image), {}, lines.size(), 0};
     for (const std::uint64_t width : preview.widths) result.overWide += request.maxWidth && width > *request.maxWidth;
     if (preview.glyphsMissing != 0) {
-        report.Warning(std::to_string(preview.glyphsMissing) + " bytes of the texts have no glyph in " +
-                       std::string(FileNameOf(request.fontPath)) + " and are drawn as nothing (eitool fit names them)");
+        const bool one = preview.glyphsMissing == 1;
+        report.Warning(std::to_string(preview.glyphsMissing) + (one ? " byte of the texts has" : " bytes of the texts have") +
+                       " no glyph in " + std::string(FileNameOf(request.fontPath)) + " and " + (one ? "is" : "are") +
+                       " drawn as nothing (the width check names them)");
     }
     if (!request.outputPath.empty()) {
         const WholeFileOptions keep{true, [&report](const std::string& line) { report.AddResult(line); }};
