@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "formats/CharTable.h"
+#include "platform/CharTable.h"
 #include "formats/glyphs/ByteGlyphs.h"
 #include "platform/Error.h"
 #include "platform/Hex.h"

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "formats/CharTable.h"
+#include "platform/CharTable.h"
 #include "formats/CifFont.h"
 #include "platform/LineList.h"
 

@@ -29,8 +29,7 @@ std::string MoveLine(const MovedLetter& m, const CharTable& table)
 void FitTable(Reporter& report, const FitTableRequest& request)
 {
     CheckFirstByte(request.firstByte);
-    const std::optional<CharTable> table = TableOf(request.encoding);
-    if (!table) throw ToolError("Fitting a table needs a code page, a character table file or both");
+    const std::optional<CharTable> table = LoadNeededCharTable(request.encoding, "Fitting a table to a font");
     report.CurrentMessage("Reading the texts...");
     const CifFont font = LoadFont(request.fontPath);
     const std::vector<UsedCharacter> used = UsedCharacters(request.txtPaths, &*table, font, request.firstByte);

@@ -107,7 +107,7 @@ FitReport FitTexts(Reporter& report, const FitRequest& request)
 {
     CheckFirstByte(request.firstByte);
     if (request.maxWidth == 0) throw ToolError("The box's width must be at least 1 px");
-    const std::optional<CharTable> table = TableOf(request.encoding);
+    const std::optional<CharTable> table = LoadCharTable(request.encoding);
     const CifFont font = LoadFont(request.fontPath);
     const GlyphWidths widths(font, request.firstByte, request.spacing);
     FitReport out;

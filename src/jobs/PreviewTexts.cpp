@@ -72,7 +72,7 @@ PreviewResult PreviewTexts(Reporter& report, const PreviewRequest& request)
     CheckFirstByte(request.firstByte);
     if (request.txtPaths.empty()) throw ToolError("No .txt to preview");
     const std::set<std::uint32_t> wanted = ParseEntries(request.entries);
-    const std::optional<CharTable> table = TableOf(request.encoding);
+    const std::optional<CharTable> table = LoadCharTable(request.encoding);
     const CifFont font = LoadFont(request.fontPath);
     const ColourTable colours = PreviewColours(request.palettePath);
     const std::string& path = request.txtPaths.front();

@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "run/RunContext.h"
+#include "platform/CharTable.h"
+#include "run/Reporter.h"
 
 namespace eit {
 

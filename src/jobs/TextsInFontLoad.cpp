@@ -21,12 +21,6 @@ CifFont LoadFont(const std::string& path)
     return ReadCifFont(file);
 }
 
-std::optional<CharTable> TableOf(const TextEncoding& encoding)
-{
-    if (encoding.AsBytes()) return std::nullopt;
-    return CharTable::Load(encoding.codePage, encoding.tableFile);
-}
-
 LineList LoadTxt(const std::string& path, const CharTable* table)
 {
     LineList lines;

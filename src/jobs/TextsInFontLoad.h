@@ -3,9 +3,9 @@
 #include <optional>
 #include <string>
 
-#include "formats/CharTable.h"
 #include "formats/CifFont.h"
 #include "jobs/TextsInFont.h"
+#include "platform/CharTable.h"
 #include "platform/LineList.h"
 
 namespace eit {
@@ -13,7 +13,6 @@ namespace eit {
 // Refuses a first byte past which the rebuilt glyphs would have no bytes.
 void CheckFirstByte(std::uint32_t firstByte);
 CifFont LoadFont(const std::string& path);
-std::optional<CharTable> TableOf(const TextEncoding& encoding);
 // The lines of a .txt as they are (byte order mark included); a .txt saved
 // as UTF-8 is refused when there is no table to read it.
 LineList LoadTxt(const std::string& path, const CharTable* table);

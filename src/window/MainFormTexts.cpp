@@ -75,7 +75,7 @@ void TMainForm::BPreviewClick()
         const std::optional<std::uint32_t> width = dialogs_.AskNumber("Width of the text box in pixels:", "Preview", boxWidth_);
         if (!width) return;
         request.maxWidth = boxWidth_ = *width;
-        request.palettePath = ctx_->PalettePath;
+        request.palettePath = ctx_->settings.PalettePath;
         const PreviewResult preview = PreviewTexts(*reporter_, request);
         const std::string name(FileNameOf(request.txtPaths.front()));
         reporter_->AddResult(name + ": " + std::to_string(preview.lines) + " lines, " + std::to_string(preview.overWide) +

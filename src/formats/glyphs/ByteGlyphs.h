@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "formats/CifFont.h"
+#include "formats/glyphs/Sheet.h"
 
 namespace eit {
 

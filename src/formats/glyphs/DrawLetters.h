@@ -4,10 +4,10 @@
 #include <optional>
 #include <string>
 
-#include "formats/CharTable.h"
-#include "formats/CifFont.h"
 #include "formats/glyphs/ByteGlyphs.h"
-#include "run/RunContext.h"
+#include "formats/glyphs/Sheet.h"
+#include "platform/CharTable.h"
+#include "run/Reporter.h"
 
 namespace eit {
 
