@@ -36,6 +36,9 @@ public:
     // A code page by name plus overrides from a table file. Either may be
     // empty, not both; a table file alone lists every byte it maps.
     static CharTable Load(const std::string& encoding, const std::string& tableFile);
+    // Bytes 01 to 7F as their ASCII characters (but for the line breaks): for
+    // texts written as UTF-8 where no encoding is given.
+    static CharTable Ascii();
 
     // A line of a table file, "XX=c": the byte and the character; nothing
     // when the line has another form.

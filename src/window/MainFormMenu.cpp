@@ -29,6 +29,9 @@ void TMainForm::CreateMenus()
                               &TMainForm::BSaveListClick);
     saveResultsCmd_ = AddCommand(fileMenu_, "Save &results...", QKeySequence(), &TMainForm::SaveLogClick);
     fileMenu_->addSeparator();
+    AddCommand(fileMenu_, "&Export for translation...", QKeySequence(), &TMainForm::BExportTranslationClick);
+    AddCommand(fileMenu_, "&Import translation...", QKeySequence(), &TMainForm::BImportTranslationClick);
+    fileMenu_->addSeparator();
     exitCmd_ = AddCommand(fileMenu_, "E&xit", QKeySequence(Qt::CTRL | Qt::Key_Q), &TMainForm::BExitClick);
 
     listMenu_ = menuBar()->addMenu(QStringLiteral("&List"));
