@@ -68,5 +68,7 @@ void AddListCommand(Commands& commands);
 void AddTableCommand(Commands& commands);
 void AddCoverageCommand(Commands& commands);
 void AddDrawCommand(Commands& commands);
+void AddFitCommand(Commands& commands);
+void AddPreviewCommand(Commands& commands);
 
 }  // namespace eit::cli

@@ -44,10 +44,14 @@ void TMainForm::CreateMenus()
     stopCmd_ = AddCommand(runMenu_, "&Stop", QKeySequence(Qt::Key_Escape), &TMainForm::StopClick);
     runMenu_->addSeparator();
     openTargetCmd_ = AddCommand(runMenu_, "&Open target folder", QKeySequence(), &TMainForm::OpenTargetFolderClick);
+
+    QMenu* textsMenu = menuBar()->addMenu(QStringLiteral("&Texts"));
+    AddCommand(textsMenu, "&Free bytes for letters (character table)...", QKeySequence(), &TMainForm::BFitTableClick);
 #ifdef EIT_DRAW_LETTERS
-    runMenu_->addSeparator();
-    AddCommand(runMenu_, "&Draw letters into a sheet...", QKeySequence(), &TMainForm::BDrawLettersClick);
+    AddCommand(textsMenu, "&Draw letters into a sheet...", QKeySequence(), &TMainForm::BDrawLettersClick);
 #endif
+    AddCommand(textsMenu, "Check text &widths...", QKeySequence(), &TMainForm::BFitTextsClick);
+    AddCommand(textsMenu, "&Preview a text in a font...", QKeySequence(), &TMainForm::BPreviewClick);
 
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
     AddCommand(helpMenu_, "&About...", QKeySequence(), &TMainForm::AboutClick);

@@ -84,6 +84,8 @@ public:
     bool AskYesNo(const std::string& text, const std::string& caption) override;
     void ShowFolder(const std::string& folder) override;
     std::optional<TextEncoding> PickEncoding() override;
+    std::optional<std::uint32_t> AskNumber(const std::string& text, const std::string& caption, std::uint32_t initial) override;
+    void ShowPicture(const IndexedImage& picture, const std::string& caption) override;
 
 private:
     QWidget* owner_;

@@ -18,6 +18,9 @@ public:
     bool answerYes = true;
     std::optional<TextEncoding> encoding = TextEncoding{};  // nothing: the question is cancelled
     int encodingsAsked = 0;
+    std::optional<std::uint32_t> number;  // nothing: the question is cancelled
+    std::vector<std::string> numberQuestions;  // "caption|text|initial"
+    std::vector<std::pair<std::string, IndexedImage>> pictures;  // caption and picture shown
     // Called while a dialog is up, to look at the window then.
     std::function<void()> whileAsked;
 
@@ -71,6 +74,13 @@ public:
         return answerYes;
     }
     void ShowFolder(const std::string& folder) override { shownFolders.push_back(folder); }
+    std::optional<std::uint32_t> AskNumber(const std::string& text, const std::string& caption, std::uint32_t initial) override
+    {
+        numberQuestions.push_back(caption + "|" + text + "|" + std::to_string(initial));
+        Asked();
+        return number;
+    }
+    void ShowPicture(const IndexedImage& picture, const std::string& caption) override { pictures.emplace_back(caption, picture); }
 
 private:
     void Asked()
