@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <csignal>
+#include <functional>
 #include <cstdio>
 #include <iostream>
 
@@ -11,6 +12,7 @@
 #include "formats/Formats.h"
 #include "formats/Lib.h"
 #include "formats/TextCoverage.h"
+#include "jobs/Patch.h"
 #include "jobs/ProjectList.h"
 #include "jobs/ReplayCheck.h"
 #include "jobs/Run.h"
@@ -300,6 +302,45 @@ int Coverage(const Options& options)
     return kExitError;
 }
 
+// The patch commands' arguments.
+struct PatchOptions {
+    std::string original;
+    std::string modified;
+    std::string output;
+    std::string title;
+    eit::PatchSettings settings;
+};
+
+// patch make, apply and remove: 0 when done (or already done), 1 when refused or failed.
+int Patch(const std::function<void(eit::Reporter&)>& command)
+{
+    eit::cli::ConsoleReporter reporter;
+    try {
+        command(reporter);
+    } catch (...) {
+        reporter.EndDisplay();
+        std::fflush(stdout);
+        throw;
+    }
+    reporter.EndDisplay();
+    return 0;
+}
+
+int MakePatch(const PatchOptions& options)
+{
+    const std::string output = eit::AbsolutePath(options.output);
+    const std::string title = options.title.empty() ? std::string(eit::FileNameOf(output)) : options.title;
+    const eit::MakePatchSettings settings{eit::AbsolutePath(options.original), eit::AbsolutePath(options.modified), output, title};
+    return Patch([&](eit::Reporter& report) { eit::MakePatch(report, settings); });
+}
+
+int ApplyOrRemovePatch(eit::PatchSettings settings, bool apply)
+{
+    settings.patch = eit::AbsolutePath(settings.patch);
+    settings.game = eit::AbsolutePath(settings.game);
+    return Patch([&](eit::Reporter& report) { apply ? eit::ApplyPatch(report, settings) : eit::RemovePatch(report, settings); });
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -336,6 +377,22 @@ int main(int argc, char** argv)
     AddEncodingOptions(coverage, options);
     coverage->add_option("txts", options.files, "Extracted texts (.txt)")->required();
 
+    PatchOptions patching;
+    CLI::App* patch = app.add_subcommand("patch", "Make, apply or remove a patch: the items and files a translation changed");
+    patch->require_subcommand(1);
+    CLI::App* patchMake = patch->add_subcommand("make", "Compare an untouched game folder with a translated one and write a patch folder");
+    patchMake->add_option("original", patching.original, "The untouched game folder")->required();
+    patchMake->add_option("modified", patching.modified, "The game folder with the translation in it")->required();
+    patchMake->add_option("--output", patching.output, "The patch folder to make (new or empty)")->required();
+    patchMake->add_option("--title", patching.title, "The patch's title (default: the patch folder's name)");
+    CLI::App* patchApply = patch->add_subcommand("apply", "Apply a patch to a game folder, after checking every file it changes");
+    CLI::App* patchRemove = patch->add_subcommand("remove", "Remove an applied patch from a game folder, putting back what it replaced");
+    for (CLI::App* command : {patchApply, patchRemove}) {
+        command->add_option("patch", patching.settings.patch, "The patch folder")->required();
+        command->add_option("game", patching.settings.game, "The game folder")->required();
+        command->add_flag("--check", patching.settings.check, "Write nothing: show what would change (exit 1 when it would be refused)");
+    }
+
     DrawOptions drawing;
 #ifdef EIT_DRAW_LETTERS
     CLI::App* draw = app.add_subcommand("draw", "Draw letters from a TrueType or OpenType font into an extracted sheet");
@@ -363,6 +420,9 @@ int main(int argc, char** argv)
         if (list->parsed()) return List(options.files.front());
         if (table->parsed()) return PrintTable(options.encoding);
         if (coverage->parsed()) return Coverage(options);
+        if (patchMake->parsed()) return MakePatch(patching);
+        if (patchApply->parsed()) return ApplyOrRemovePatch(patching.settings, true);
+        if (patchRemove->parsed()) return ApplyOrRemovePatch(patching.settings, false);
 #ifdef EIT_DRAW_LETTERS
         if (draw->parsed()) return Draw(options, drawing, *draw);
 #else
