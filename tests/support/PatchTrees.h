@@ -20,7 +20,7 @@ inline Bytes Noise(std::size_t size, unsigned seed)
 }
 
 struct PatchTrees {
-    Bytes untouched = Noise(300000, 1);  // an item large beside the ones that change
+    Bytes untouched = Noise(70000, 1);  // an item large beside the ones that change
     std::vector<LibItem> originalItems{{"menu.cif", "menu"}, {"art\\big.bmp", untouched}, {"font.fnt", "font"}, {"old.txt", "old"}};
     std::vector<LibItem> modifiedItems{{"menu.cif", "MENU!"}, {"art\\big.bmp", untouched}, {"new.txt", "new"}, {"font.fnt", "FONT"}};
 
