@@ -242,7 +242,7 @@ void TMainForm::BCheckClick()
     RunWork([this] { CheckReplay(*ctx_, LogList->Entries()); });
 }
 
-void TMainForm::RunWork(const std::function<void()>& work)
+bool TMainForm::RunWork(const std::function<void()>& work)
 {
     BeginRun();
     std::optional<std::string> error;
@@ -254,6 +254,7 @@ void TMainForm::RunWork(const std::function<void()>& work)
     EndRun();
     if (error) dialogs_.ShowError(*error);
     if (closeAfterRun_) close();
+    return !error;
 }
 
 // While a run is under way no list command acts and nothing is dropped.

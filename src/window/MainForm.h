@@ -59,6 +59,11 @@ public slots:
     // Shows the last run's target folder in the desktop's file manager.
     void OpenTargetFolderClick();
     void AboutClick();
+    // The patch commands: each asks for its folders; apply and remove first
+    // show in the results what would change and ask before writing.
+    void ApplyPatchClick();
+    void RemovePatchClick();
+    void MakePatchClick();
 #ifdef EIT_DRAW_LETTERS
     // Draws new letters into a font sheet from a TrueType or OpenType font:
     // asks for the sheet, the font and the character table (the texts'
@@ -102,8 +107,10 @@ private:
     void ReportErrors(const std::function<void()>& work);
     void BeginRun();
     void EndRun();
-    // Runs `work` as a run: the toolbar idle meanwhile, an error shown after.
-    void RunWork(const std::function<void()>& work);
+    // Runs `work` as a run: the toolbar idle meanwhile, an error shown after;
+    // false after an error.
+    bool RunWork(const std::function<void()>& work);
+    void ApplyOrRemovePatch(bool apply);
 
     WindowDialogs& dialogs_;
 

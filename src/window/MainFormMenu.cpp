@@ -29,6 +29,10 @@ void TMainForm::CreateMenus()
                               &TMainForm::BSaveListClick);
     saveResultsCmd_ = AddCommand(fileMenu_, "Save &results...", QKeySequence(), &TMainForm::SaveLogClick);
     fileMenu_->addSeparator();
+    AddCommand(fileMenu_, "A&pply patch...", QKeySequence(), &TMainForm::ApplyPatchClick);
+    AddCommand(fileMenu_, "Re&move patch...", QKeySequence(), &TMainForm::RemovePatchClick);
+    AddCommand(fileMenu_, "Ma&ke patch...", QKeySequence(), &TMainForm::MakePatchClick);
+    fileMenu_->addSeparator();
     exitCmd_ = AddCommand(fileMenu_, "E&xit", QKeySequence(Qt::CTRL | Qt::Key_Q), &TMainForm::BExitClick);
 
     listMenu_ = menuBar()->addMenu(QStringLiteral("&List"));
