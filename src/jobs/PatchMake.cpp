@@ -207,6 +207,7 @@ void MakePatch(Reporter& report, const MakePatchSettings& settings)
     // The manifest comes last: a patch whose making was stopped has none, and cannot be applied.
     const std::string text = WriteManifest(manifest);
     ParseManifest(text, kPatchManifestName);  // what is written must read back
+    if (!CreateFolders(settings.output)) throw CannotCreateFile(settings.output, "the folder cannot be made");
     CreateWholeFile(JoinPath(settings.output, kPatchManifestName), [&](File& out) { out.Write(text.data(), text.size()); });
     report.AddResult("Patch \"" + settings.title + "\" written to " + settings.output + ": " + Counted(manifest.files.size(), "file", "files") +
                      ", " + std::to_string(writer.carried + text.size()) + " bytes.");
