@@ -104,7 +104,7 @@ TEST_F(EitoolPatch, AGameThatDiffersWhereThePatchWritesIsRefusedAndNothingIsWrit
             EXPECT_EQ(Game(), before);
             EXPECT_FALSE(HasStore());
         }
-        fs::copy_file(dir.path() / "original" / c.file, dir.path() / "game" / c.file, fs::copy_options::overwrite_existing);
+        WriteAll(dir / ("game/" + std::string(c.file)), ReadAll(dir / ("original/" + std::string(c.file))));
     }
 }
 
