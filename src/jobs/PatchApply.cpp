@@ -30,8 +30,7 @@ public:
             for (const Step& step : plan_.steps) Describe(step, true);
             report_.CurrentMessage("");
             report_.AddResult("The patch " + plan_.Title() + " would " + (plan_.apply ? "apply to " : "be removed from ") + settings_.game +
-                              ": " + std::to_string(toDo) + " of " + std::to_string(plan_.steps.size()) +
-                              " files would change. Nothing was written.");
+                              ": " + std::to_string(toDo) + " of " + std::to_string(plan_.steps.size()) + " files would change. Nothing was written.");
             return PatchOutcome::Changed;
         }
         WriteAll(toDo);
@@ -89,12 +88,13 @@ private:
                             " files were written: run the same command again to finish)");
         }
         report_.CurrentMessage("");
+        const std::string files = std::to_string(toDo) + (toDo == 1 ? " file " : " files ");
         if (plan_.apply) {
-            report_.AddResult("The patch " + plan_.Title() + " is applied to " + settings_.game + ": " + std::to_string(toDo) + " files changed.");
+            report_.AddResult("The patch " + plan_.Title() + " is applied to " + settings_.game + ": " + files + "changed.");
         } else {
             RemoveFolderTree(plan_.store);
             RemoveEntry(JoinPath(settings_.game, kPatchStoreFolder));  // when no other patch's folder is left in it
-            report_.AddResult("The patch " + plan_.Title() + " is removed from " + settings_.game + ": " + std::to_string(toDo) + " files restored.");
+            report_.AddResult("The patch " + plan_.Title() + " is removed from " + settings_.game + ": " + files + "restored.");
         }
     }
 
