@@ -82,8 +82,8 @@ Times Measure(const std::filesystem::path& folder, std::uint32_t entries)
     QuietReporter reporter;
     NoDialogs dialogs;
     eit::RunContext ctx(reporter, dialogs);
-    ctx.TargetDir = folder.string();
-    const std::string cifPath = eit::JoinPath(ctx.TargetDir, "bench.cif");
+    ctx.settings.TargetDir = folder.string();
+    const std::string cifPath = eit::JoinPath(ctx.settings.TargetDir, "bench.cif");
     WriteCifFile(cifPath, entries);
     const auto cifSize = std::filesystem::file_size(cifPath);
 

@@ -72,8 +72,8 @@ Sandbox& FreshSandbox()
 
 FuzzRun::FuzzRun(const Sandbox& box, const std::string& targetFolder)
 {
-    ctx.TargetDir = box.Path(targetFolder);
-    fs::create_directories(ctx.TargetDir);
+    ctx.settings.TargetDir = box.Path(targetFolder);
+    fs::create_directories(ctx.settings.TargetDir);
 }
 
 }  // namespace eit::fuzz

@@ -3,6 +3,9 @@
 #include <chrono>
 #include <cstdio>
 
+#include "platform/Error.h"
+#include "platform/FileSystem.h"
+
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -89,6 +92,12 @@ void ConsoleReporter::EndDisplay()
     std::fprintf(stderr, "\r\033[K");
     std::fflush(stderr);
     drawn_ = false;
+}
+
+std::optional<std::string> ScriptedDialogs::PickTargetFolder(const std::string&)
+{
+    if (!CreateFolders(targetFolder)) throw ToolError("Cannot create folder " + targetFolder);
+    return targetFolder;
 }
 
 void ScriptedDialogs::ShowMessage(const std::string& text, const std::string&)

@@ -33,13 +33,13 @@ private:
     std::chrono::steady_clock::time_point lastDraw_;
 };
 
-// The answers eitool gives: the target folder from --target, the palette from
-// --palette, messages to standard error.
+// The answers eitool gives: the target folder from --target (created when
+// missing), the palette from --palette, messages to standard error.
 class ScriptedDialogs : public Dialogs {
 public:
     std::string targetFolder;
     std::string palette;
-    std::optional<std::string> PickTargetFolder(const std::string&) override { return targetFolder; }
+    std::optional<std::string> PickTargetFolder(const std::string&) override;
     void ShowMessage(const std::string& text, const std::string& caption) override;
     std::optional<std::string> PickPalette() override;
 };

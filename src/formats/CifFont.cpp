@@ -128,25 +128,9 @@ void DrawStripFrame(IndexedImage& sheet, const SheetGeometry& geometry, std::uin
     }
 }
 
-// The palette path: the fixed one when it exists, else the one chosen earlier
-// in this run, else the user's choice, asked once per run.
-std::string FindPalette(RunContext& ctx)
-{
-    if (Exists(kFixedPalettePath)) return kFixedPalettePath;
-    if (ctx.PalettePath.empty()) {
-        std::optional<std::string> chosen = ctx.ask.PickPalette();
-        if (!chosen || chosen->empty()) {
-            throw ToolError(std::string("No palette: ") + kFixedPalettePath +
-                            " does not exist; choose an ACT palette (in eitool with --palette FILE)");
-        }
-        ctx.PalettePath = *chosen;
-    }
-    return ctx.PalettePath;
-}
-
 ColourTable LoadPalette(RunContext& ctx)
 {
-    const std::string path = FindPalette(ctx);
+    const std::string path = RunPalettePath(ctx);
     File act(path, OpenMode::Read);
     if (act.Size() < kActPaletteSize) {
         throw ToolError("The palette " + path + " is " + std::to_string(act.Size()) +
@@ -188,7 +172,7 @@ void ConvertFontToBitmap(RunContext& ctx, const std::string& path)
     }
 
     const std::string bmpName = ReplaceExtension(name, kSheetExtension);
-    const std::string sheetPath = JoinPath(ctx.TargetDir, bmpName);
+    const std::string sheetPath = JoinPath(ctx.settings.TargetDir, bmpName);
     ctx.TotalBytes += SaveBmp(sheet, sheetPath, ctx.KeepingEarlierOutputs());
     AddTargetLine(ctx.OperationLog, sheetPath);
     ctx.report.AddResult(name + " converted to bitmap font.");

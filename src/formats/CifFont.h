@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/glyphs/Sheet.h"
 #include "run/GroupCheck.h"
 #include "run/RunContext.h"
 
@@ -24,17 +25,6 @@ inline constexpr std::size_t kGlyphCountOffset = 16;
 inline constexpr std::size_t kPixelDataSizeOffset = 20;
 inline constexpr std::size_t kGlyphRecordSize = 28;
 inline constexpr std::uint32_t kFontBlockWord = 10;
-
-// Sheets: glyph i is drawn into strip i of 64; the rebuild turns cell k into
-// glyph 160 + k and always leaves 224 records.
-inline constexpr std::uint32_t kSheetStrips = 64;
-inline constexpr std::uint32_t kSheetExtraWidth = 30;
-inline constexpr std::uint32_t kFirstRebuiltGlyph = 160;
-inline constexpr std::uint32_t kRebuiltGlyphCount = 224;
-inline constexpr std::uint32_t kBaselineGlyph = 65;
-
-// The palette of the sheets, tried before any other (a host path).
-inline constexpr const char* kFixedPalettePath = "c:\\work\\velmoran\\font.act";
 
 struct GlyphRecord {
     std::uint32_t mark = 0;  // 1 on every glyph the rebuild wrote

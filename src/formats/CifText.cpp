@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "formats/CharTable.h"
+#include "platform/CharTable.h"
 #include "formats/SizedBlock.h"
 #include "platform/Error.h"
 #include "platform/LittleEndian.h"
@@ -64,28 +64,6 @@ void CheckTextTotal(const CifTextFile& cif, const std::string& path)
     }
 }
 
-// The table of this run's .txt files; nothing for the bytes as they are. The
-// run's encoding is settled when a file first needs it (`needed`): the one the
-// front end gives, or the one the user picks; a results line names it.
-std::optional<CharTable> RunCharTable(RunContext& ctx, bool needed)
-{
-    // Without an encoding given, a replay reads a .txt without a byte order
-    // mark as the bytes as they are, whatever another .txt of the run needed.
-    if (!ctx.GivenEncoding && !needed) return std::nullopt;
-    bool settledNow = false;
-    if (!ctx.Encoding) {
-        ctx.Encoding = ctx.GivenEncoding ? ctx.GivenEncoding : ctx.ask.PickEncoding();
-        if (!ctx.Encoding) throw RunStopped();
-        settledNow = true;
-    }
-    if (ctx.Encoding->AsBytes()) return std::nullopt;
-    CharTable table = CharTable::Load(ctx.Encoding->codePage, ctx.Encoding->tableFile);
-    if (settledNow) {
-        ctx.report.AddResult("Text encoding: " + table.Name());
-        ctx.report.PumpEvents();
-    }
-    return table;
-}
 }  // namespace
 
 std::uint32_t CifTextFile::Offset(std::size_t entry) const
@@ -181,7 +159,7 @@ bool LoadTxtLines(LineList& lines, const std::string& txtPath)
 
 void ExtractCifText(RunContext& ctx, const std::string& path)
 {
-    const std::optional<CharTable> table = RunCharTable(ctx, true);
+    const CharTable* table = RunCharTable(ctx, true);
     // The CIF file stays open until the .txt is written, so the two can never be one file.
     File source(path, OpenMode::Read);
     const std::string name(FileNameOf(path));
@@ -193,7 +171,7 @@ void ExtractCifText(RunContext& ctx, const std::string& path)
     ctx.report.PumpEvents();
     const std::string countText = std::to_string(count);
     const std::string txtName = ReplaceExtension(name, kTxtExtension);
-    const std::string txtPath = JoinPath(ctx.TargetDir, txtName);
+    const std::string txtPath = JoinPath(ctx.settings.TargetDir, txtName);
     CreateWholeFile(txtPath, [&](File& out) {
         std::string piece(table ? kUtf8Bom : "");
         for (std::size_t i = 0; i < count; ++i) {
@@ -323,9 +301,9 @@ CifTextPlan PlanCifText(RunContext& ctx, const std::string& path, const std::str
     ctx.report.PumpEvents();
     LineList lines;
     const bool savedAsUtf8 = LoadTxtLines(lines, txtPath);
-    const std::optional<CharTable> table = RunCharTable(ctx, savedAsUtf8);
+    const CharTable* table = RunCharTable(ctx, savedAsUtf8);
     if (savedAsUtf8 && !table) throw SavedAsUtf8(txtPath);
-    BuildTextBlock(ctx, plan, lines, txtPath, table ? &*table : nullptr);
+    BuildTextBlock(ctx, plan, lines, txtPath, table);
     return plan;
 }
 

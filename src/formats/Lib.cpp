@@ -188,7 +188,7 @@ void ExtractLib(RunContext& ctx, const std::string& path)
         LibEntry entry = directory.Next();
         const std::string itemName(StoredFileName(entry.name));
         const std::string typeName = TypeNameOf(itemName);
-        const std::string typeFolder = JoinPath(ctx.TargetDir, typeName);
+        const std::string typeFolder = JoinPath(ctx.settings.TargetDir, typeName);
         if (typeFolders.insert(typeFolder).second && !Exists(typeFolder)) {
             CreateFolder(typeFolder);  // a failure shows when the item is created
         }
@@ -257,7 +257,7 @@ DirectoryExtent CheckInsertion(RunContext& ctx, const std::string& path, std::si
     const std::string stem = PackageStem(packageName);
     for (std::uint32_t i = 0; i < count; ++i) {
         const LibEntry entry = directory.Next();
-        const std::string target = TargetPathOf(ctx.ReplayLines[first + i]);
+        const std::string target = ctx.TargetLinePath(first + i);
         if (!NameComesFromEntry(FileNameOf(target), stem, entry.name)) {
             warn("Warning: " + EntryLabel(i, entry.name) + " of " + packageName + " gets " + target +
                  ", whose name does not come from the entry's name.");
@@ -364,9 +364,9 @@ std::size_t InsertLib(RunContext& ctx, const std::string& path, std::size_t firs
     std::vector<std::uint32_t> sizes(count);
     std::uint64_t offset = directoryEnd;
     FolderHandles folders;
-    Prefetch<OpenedItem> items(count, [&](std::size_t i) { return OpenItem(TargetPathOf(ctx.ReplayLines[first + i]), folders); });
+    Prefetch<OpenedItem> items(count, [&](std::size_t i) { return OpenItem(ctx.TargetLinePath(first + i), folders); });
     for (std::uint32_t i = 0; i < count; ++i) {
-        const std::string itemPath = TargetPathOf(ctx.ReplayLines[first + i]);
+        const std::string itemPath = ctx.TargetLinePath(first + i);
         const std::string itemName(FileNameOf(itemPath));
         ctx.report.CurrentMessage("Inserting " + itemName + " to " + packageName + "...");
         ctx.report.PumpEvents();
@@ -412,10 +412,10 @@ std::size_t CheckLib(RunContext& ctx, const std::string& path, std::size_t first
     // One look at each item file tells most of what the check needs; an item
     // is opened only when that look leaves a doubt, or to compare its bytes.
     FolderHandles folders;
-    Prefetch<std::optional<FileFacts>> looks(count, [&](std::size_t i) { return LookAt(TargetPathOf(ctx.ReplayLines[first + i]), &folders); });
+    Prefetch<std::optional<FileFacts>> looks(count, [&](std::size_t i) { return LookAt(ctx.TargetLinePath(first + i), &folders); });
     for (std::uint32_t i = 0; i < count; ++i) {
         const LibEntry entry = directory.Next();
-        const std::string itemPath = TargetPathOf(ctx.ReplayLines[first + i]);
+        const std::string itemPath = ctx.TargetLinePath(first + i);
         const std::optional<FileFacts> facts = looks.Take();
         const bool final = check.IsFinal(itemPath, facts ? std::optional(facts->id) : std::nullopt);
         File item;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/CharTable.h"
+#include "platform/CharTable.h"
 #include "formats/CifFont.h"
 
 namespace eit {

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "run/RunContext.h"
+#include "run/Reporter.h"
 
 namespace eit {
 

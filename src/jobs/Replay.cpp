@@ -16,8 +16,8 @@ void WalkLog(RunContext& ctx, const std::string& logPath, std::string_view verb,
 {
     LineList& lines = ctx.ReplayLines;
     lines.Clear();
-    ctx.ReplayLogPath = logPath;
-    lines.LoadFromFile(logPath, LineList::ByteOrderMark::Skip);
+    ctx.ReplayLogPath = ctx.settings.Resolve(logPath);
+    lines.LoadFromFile(ctx.ReplayLogPath, LineList::ByteOrderMark::Skip);
     const std::string message = std::string(verb) + " " + std::string(FileNameOf(logPath)) + "...";
     ctx.report.CurrentMessage(message);
     ctx.SetTotal(0);
@@ -40,7 +40,7 @@ void WalkLog(RunContext& ctx, const std::string& logPath, std::string_view verb,
                 format = RowOfFormatName(FirstToken(remainder));
             } else if (token == kReplayKeywords[1]) {
                 if (ctx.StopRequested) throw RunStopped();
-                i = step(format, std::string(remainder), i);
+                i = step(format, ctx.settings.Resolve(remainder), i);
             }
         }
         ctx.SetProgress(ctx.ProgressPosition() + 1);
@@ -55,7 +55,7 @@ void ReplayLog(RunContext& ctx, const std::string& logPath)
         std::string_view name = FileNameOf(source);
         ctx.report.CurrentMessage("Processing " + std::string(name) + "...");
         if (format == nullptr || format->insert == nullptr) return i;
-        return format->insert(ctx, JoinPath(ctx.TargetDir, name), i + 1);
+        return format->insert(ctx, JoinPath(ctx.settings.TargetDir, name), i + 1);
     });
 }
 

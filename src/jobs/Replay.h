@@ -22,7 +22,8 @@ using SourceStep = std::function<std::size_t(const JobRow* format, const std::st
 // Walks one log line by line as the replay does (loading it into ReplayLines,
 // rewriting its keyword lines to their remainders, selecting formats, moving
 // the bars), naming it as `verb` + " NAME..."; hands every "#Source:" line to
-// `step`. A stop request is honoured before each "#Source:" line.
+// `step`. A relative path of the log or of a "#Source:" line is taken in the
+// target folder. A stop request is honoured before each "#Source:" line.
 void WalkLog(RunContext& ctx, const std::string& logPath, std::string_view verb, const SourceStep& step);
 
 }  // namespace eit

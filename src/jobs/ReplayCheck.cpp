@@ -18,10 +18,11 @@ namespace {
 // checked in log order.
 class RunCheck : public GroupCheck {
 public:
-    RunCheck(const std::vector<std::string>& logs, bool reporting)
+    RunCheck(const RunSettings& settings, const std::vector<std::string>& logs, bool reporting)
     {
         report = reporting;
-        for (const std::string& log : logs) {
+        for (const std::string& entry : logs) {
+            const std::string log = settings.Resolve(entry);
             if (std::optional<FileId> id = IdentityOf(log)) logs_.emplace(*id, log);
         }
     }
@@ -76,7 +77,7 @@ std::size_t CheckGroup(RunContext& ctx, RunCheck& check, const JobRow* format, c
             return i;
         }
         check.BeginGroup(source);
-        const std::size_t next = format->check(ctx, JoinPath(ctx.TargetDir, name), i + 1, check);
+        const std::size_t next = format->check(ctx, JoinPath(ctx.settings.TargetDir, name), i + 1, check);
         if (check.report) {
             const bool twice = check.rewrites && check.SourceRewrittenEarlier();
             const char* note = twice ? " (an earlier group rewrites it first)" : "";
@@ -103,7 +104,7 @@ std::string EmptyEntryError(JobKind kind, std::size_t index)
 // and go on (the Check command); otherwise quietly raise the first error.
 std::vector<std::string> CheckLogs(RunContext& ctx, const std::vector<std::string>& logs, bool reporting)
 {
-    RunCheck check(logs, reporting);
+    RunCheck check(ctx.settings, logs, reporting);
     std::vector<std::string> errors;
     for (std::size_t n = 0; n < logs.size(); ++n) {
         if (ctx.StopRequested) throw RunStopped();
@@ -128,6 +129,7 @@ void PreflightReplay(RunContext& ctx, const std::vector<std::string>& logs) { Ch
 
 std::vector<std::string> CheckReplay(RunContext& ctx, const std::vector<std::string>& logs)
 {
+    ctx.settings.StartRun();
     ctx.StopRequested = false;
     ctx.report.ClearResults();
     std::vector<std::string> errors;

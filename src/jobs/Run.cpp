@@ -58,7 +58,7 @@ ToolError LineBreakRefusal(const std::string& what, const std::string& path)
 // by spelling, so links and letter case cannot hide it.
 void CheckExtraction(const RunContext& ctx, const std::vector<std::string>& jobs)
 {
-    if (HasLineBreak(ctx.TargetDir)) throw LineBreakRefusal("into the folder ", ctx.TargetDir);
+    if (HasLineBreak(ctx.settings.TargetDir)) throw LineBreakRefusal("into the folder ", ctx.settings.TargetDir);
     std::map<FileId, std::string> sources;
     for (const std::string& job : jobs) {
         if (HasLineBreak(job)) throw LineBreakRefusal("", job);
@@ -71,11 +71,11 @@ void CheckExtraction(const RunContext& ctx, const std::vector<std::string>& jobs
                             ", a source of this run; nothing was written");
         }
     };
-    refuseOverSource(JoinPath(ctx.TargetDir, kLogFileName));
+    refuseOverSource(JoinPath(ctx.settings.TargetDir, kLogFileName));
     const JobRow* row = RowOfKind(ctx.JobKind);
     if (row == nullptr || row->outputExtension.empty()) return;
     for (const std::string& job : jobs) {
-        refuseOverSource(JoinPath(ctx.TargetDir, ReplaceExtension(FileNameOf(job), row->outputExtension)));
+        refuseOverSource(JoinPath(ctx.settings.TargetDir, ReplaceExtension(FileNameOf(job), row->outputExtension)));
     }
 }
 
@@ -101,23 +101,23 @@ bool CheckBeforeWriting(RunContext& ctx, const std::vector<std::string>& jobs)
 std::optional<std::string> OperationLogPath(const RunContext& ctx)
 {
     if (ctx.OperationLog.Empty() || IsReplay(ctx.JobKind)) return std::nullopt;
-    return JoinPath(ctx.TargetDir, kLogFileName);
+    return JoinPath(ctx.settings.TargetDir, kLogFileName);
 }
 
 void RunProcess(RunContext& ctx, const std::vector<std::string>& jobs)
 {
     if (jobs.empty()) return;
+    ctx.settings.StartRun();
     ctx.StopRequested = false;
     ctx.report.ClearResults();
     ctx.OperationLog.Clear();
-    ctx.TargetDir = CurrentFolder();
+    // The picker starts in the last run's target folder; nothing changes the
+    // process's current folder: the run's relative paths are resolved explicitly.
+    if (ctx.settings.TargetDir.empty()) ctx.settings.TargetDir = CurrentFolder();
     ctx.TotalBytes = 0;
-    ctx.PalettePath.clear();
-    ctx.Encoding.reset();
 
-    if (std::optional<std::string> chosen = ctx.ask.PickTargetFolder(ctx.TargetDir)) {
-        ctx.TargetDir = *chosen;
-        SetCurrentFolder(ctx.TargetDir);  // a failure here shows at the first file written
+    if (std::optional<std::string> chosen = ctx.ask.PickTargetFolder(ctx.settings.TargetDir)) {
+        ctx.settings.TargetDir = *chosen;
         ctx.SetTotal(0);
         if (!CheckBeforeWriting(ctx, jobs) || !ProcessEntries(ctx, jobs)) ctx.report.AddResult(kStoppedLine);
         ctx.report.CurrentMessage("");

@@ -1,5 +1,7 @@
 #include "platform/Paths.h"
 
+#include <filesystem>
+
 namespace eit {
 
 namespace {
@@ -65,6 +67,12 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
         if (LowerChar(a[i]) != LowerChar(b[i])) return false;
     }
     return true;
+}
+
+bool IsRelativePath(std::string_view path)
+{
+    const std::filesystem::path host{std::string(path)};
+    return !host.has_root_name() && !host.has_root_directory();
 }
 
 }  // namespace eit

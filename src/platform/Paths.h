@@ -23,6 +23,9 @@ std::string ReplaceExtension(std::string_view fileName, std::string_view extensi
 // Plain concatenation with the platform's separator: a root that keeps its
 // trailing separator gives two in a row, which the file system accepts.
 std::string JoinPath(std::string_view folder, std::string_view name);
+// Whether a host path is relative to the current folder (on Windows: has
+// neither a drive nor a leading separator).
+bool IsRelativePath(std::string_view path);
 
 std::string UpperAscii(std::string_view text);
 std::string LowerAscii(std::string_view text);

@@ -28,7 +28,12 @@ std::string RunContext::GroupTargetPath(std::string_view sourcePath, std::size_t
         throw ToolError(std::string(ListIndexOutOfBounds(first).what()) + ": the log ends before the \"#Target: \" line of " +
                         GroupLabel(sourcePath, first));
     }
-    return TargetPathOf(ReplayLines[first]);
+    return TargetLinePath(first);
+}
+
+std::string RunContext::TargetLinePath(std::size_t index) const
+{
+    return settings.Resolve(TargetPathOf(ReplayLines[index]));
 }
 
 }  // namespace eit

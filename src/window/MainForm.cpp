@@ -5,8 +5,7 @@
 
 #include "formats/Formats.h"
 #ifdef EIT_DRAW_LETTERS
-#include "formats/CharTable.h"
-#include "formats/glyphs/DrawLetters.h"
+#include "jobs/Letters.h"
 #endif
 #include "jobs/ProjectList.h"
 #include "jobs/ReplayCheck.h"
@@ -201,9 +200,7 @@ void TMainForm::BDrawLettersClick()
         if (!font) return;
         const std::optional<TextEncoding> encoding = dialogs_.PickEncoding();
         if (!encoding) return;
-        if (encoding->AsBytes()) throw ToolError("Drawing letters needs a code page or a character table: they say which letter each byte stands for");
-        const CharTable table = CharTable::Load(encoding->codePage, encoding->tableFile);
-        DrawLetters(*reporter_, {*sheet, *font, LettersFromTable(table, std::nullopt), std::nullopt, std::nullopt});
+        DrawSheetLetters(*reporter_, {*sheet, *font, *encoding, std::nullopt, std::nullopt, std::nullopt});
     });
     reporter_->CurrentMessage("");
     reporter_->Flush();
@@ -219,7 +216,7 @@ void TMainForm::StopClick()
 
 void TMainForm::OpenTargetFolderClick()
 {
-    if (!ctx_->TargetDir.empty()) dialogs_.ShowFolder(ctx_->TargetDir);
+    if (!ctx_->settings.TargetDir.empty()) dialogs_.ShowFolder(ctx_->settings.TargetDir);
 }
 
 void TMainForm::BProcessClick()
@@ -277,7 +274,7 @@ void TMainForm::EndRun()
     LogList->MarkEntryUnderWay(-1);
     auto commands = RunLockedCommands();
     for (std::size_t i = 0; i < commands.size(); ++i) commands[i]->setEnabled(commandsBeforeRun_[i]);
-    openTargetCmd_->setEnabled(!ctx_->TargetDir.empty());
+    openTargetCmd_->setEnabled(!ctx_->settings.TargetDir.empty());
     LogList->AllowDrops(true);
     running_ = false;
 }

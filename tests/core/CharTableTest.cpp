@@ -4,7 +4,7 @@
 #include <map>
 #include <sstream>
 
-#include "formats/CharTable.h"
+#include "platform/CharTable.h"
 #include "platform/CodePage.h"
 #include "platform/Error.h"
 #include "platform/Hex.h"

@@ -227,11 +227,9 @@ TEST(FontSheet, DamagedFontsAreRefusedNamingTheGlyphAndLeaveNothing)
 // Runs the font-to-bitmap job over `fonts` as the Process command does.
 void RunFontJob(FontWorkspace& w, const std::vector<std::string>& fonts)
 {
-    const std::string before = CurrentFolder();
     w.ask.folder = w.dir.str();
     w.ctx.JobKind = JobKind::FontToBitmap;
     RunProcess(w.ctx, fonts);
-    SetCurrentFolder(before);
 }
 
 TEST(FontPalette, ChosenOncePerRunWhenTheFixedOneIsMissing)
@@ -240,7 +238,7 @@ TEST(FontPalette, ChosenOncePerRunWhenTheFixedOneIsMissing)
     const std::vector<std::string> fonts = {w.PutFont("a.fnt", MakeFont(Glyphs(3))), w.PutFont("b.fnt", MakeFont(Glyphs(3)))};
     RunFontJob(w, fonts);
     EXPECT_EQ(w.ask.palettesAsked, 1);
-    EXPECT_EQ(w.ctx.PalettePath, w.dir / "palette.act");
+    EXPECT_EQ(w.ctx.settings.PalettePath, w.dir / "palette.act");
     EXPECT_TRUE(Exists(w.dir / "a.bmp") && Exists(w.dir / "b.bmp"));
     RunFontJob(w, fonts);
     EXPECT_EQ(w.ask.palettesAsked, 2) << "a new run asks again";
@@ -270,7 +268,7 @@ TEST(FontPalette, NoPaletteOrAShortOneIsRefused)
 }
 
 #ifndef _WIN32
-// Elsewhere than on Windows the fixed path is a file name in the current folder.
+// Elsewhere than on Windows the fixed path is a file name in the target folder.
 TEST(FontPalette, TheFixedPaletteComesFirstAndLongerFilesAreCut)
 {
     FontWorkspace w;

@@ -26,10 +26,10 @@ class CifTextEveryByte : public CifTextTest, public ::testing::WithParamInterfac
 // changes insertion makes anyway (CR LF inside a text becomes LF).
 TEST_P(CifTextEveryByte, ComesBackFromAnUneditedUtf8Txt)
 {
-    ctx.GivenEncoding = GetParam().encoding;
+    ctx.settings.GivenEncoding = GetParam().encoding;
     if (!GetParam().tableText.empty()) {
         WriteAll(dir / "pl.tbl", GetParam().tableText);
-        ctx.GivenEncoding->tableFile = dir / "pl.tbl";
+        ctx.settings.GivenEncoding->tableFile = dir / "pl.tbl";
     }
     Bytes low, high;
     for (int b = 1; b < 0x80; ++b) low += b == '\r' ? 'x' : static_cast<char>(b);
@@ -67,7 +67,7 @@ TEST_F(CifTextTest, TxtSavedAsUtf8IsRefusedWithoutAnEncoding)
 
 TEST_F(CifTextTest, GivenEncodingReadsATxtWhoseEditorDroppedTheByteOrderMark)
 {
-    ctx.GivenEncoding = TextEncoding{"windows-1250", ""};
+    ctx.settings.GivenEncoding = TextEncoding{"windows-1250", ""};
     const CifParts original = CifOfTexts({"x"});
     WriteAll(dir / "x.tab", BuildCif(original));
     Insert("x.tab", TxtOf({"gęś"}));

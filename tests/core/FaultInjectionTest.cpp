@@ -60,7 +60,7 @@ TEST(ExtractionFaults, LibItemsBeforeTheFailureAreWholeAndTheFailingOneIsGone)
     const std::vector<LibItem> items = {{"a.bin", Bytes(File::kCopyPiece + 5, 'a')}, {"b.bin", "b"}, {"c.bin", ""}};
     WriteAll(w.dir / "p.lib", MakeLib(items));
     const std::string out = w.dir / "out";
-    w.ctx.TargetDir = out;
+    w.ctx.settings.TargetDir = out;
     for (long long kernelLimit : {-1LL, 0LL}) {
         SCOPED_TRACE("kernel copy limit " + std::to_string(kernelLimit));
         faults::LimitKernelCopy(kernelLimit);
@@ -98,7 +98,7 @@ TEST(ExtractionFaults, ItemsCopiedAlongsideTheirCreationAreWholeAndReportedInOrd
     }
     WriteAll(w.dir / "p.lib", MakeLib(items));
     const std::string out = w.dir / "out";
-    w.ctx.TargetDir = out;
+    w.ctx.settings.TargetDir = out;
     auto reportedItems = [&] {
         std::vector<std::string> reported;
         for (const std::string& line : w.report.results) {

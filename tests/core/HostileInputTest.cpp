@@ -30,7 +30,7 @@ protected:
     {
         std::filesystem::remove_all(dir / "out");
         std::filesystem::create_directories(dir / "out");
-        ctx.TargetDir = dir / "out";
+        ctx.settings.TargetDir = dir / "out";
         WriteAll(dir / "p.lib", package);
         return ErrorOf([&] { ExtractLib(ctx, dir / "p.lib"); });
     }
@@ -99,7 +99,7 @@ TEST_F(HostileInput, CifTextsSharingOneHugeRecordAreRefusedPast4GiB)
     CifParts parts;
     parts.text = Bytes(1 << 20, 't') + '\0';
     parts.offsets.assign(4097, 0);
-    ctx.TargetDir = dir.str();
+    ctx.settings.TargetDir = dir.str();
     WriteAll(dir / "shared.sal", BuildCif(parts));
     const std::string error = ErrorOf([&] { ExtractCifText(ctx, dir / "shared.sal"); });
     EXPECT_NE(error.find("its texts up to entry 4095 already come to more than 4 GiB"), std::string::npos) << error;

@@ -210,7 +210,7 @@ TEST_F(LibTest, DamagedPackagesAreRefusedBeforeTheBadEntryIsWritten)
     for (std::size_t cut = 0; cut < good.size(); ++cut) {
         SCOPED_TRACE("cut at " + std::to_string(cut));
         TempFolder out;
-        ctx.TargetDir = out.str();
+        ctx.settings.TargetDir = out.str();
         WriteAll(dir / "cut.lib", good.substr(0, cut));
         try {
             ExtractLib(ctx, dir / "cut.lib");

@@ -45,8 +45,8 @@ protected:
         std::vector<TestGlyph> glyphs;  // 64, so that every strip of the sheet has a cell
         for (std::uint32_t i = 0; i < 64; ++i) glyphs.push_back(PatternGlyph(i, 2 + i % 4, 2 + i % 3, 0));
         WriteAll(dir / "src/face.fnt", MakeFont(glyphs));
-        ctx.TargetDir = dir / "fnt";
-        CreateFolders(ctx.TargetDir);
+        ctx.settings.TargetDir = dir / "fnt";
+        CreateFolders(ctx.settings.TargetDir);
         ConvertFontToBitmap(ctx, dir / "src/face.fnt");
         PaintSheet(dir / "fnt/face.bmp");
         WriteAll(dir / "lib.log", PathsIn(Group("LIB", "D/src/pack.lib", {"D/lib/BIN/pack_a.bin", "D/lib/BIN/pack_b.bin"}), dir));

@@ -76,7 +76,7 @@ TEST_F(RunSafety, LineBreaksInNamesThatReachTheLogAreRefused)
         ExpectRefused(row);
     }
     // A line break in the folder part of an entry name never reaches the log.
-    ctx.TargetDir = dir / "out";
+    ctx.settings.TargetDir = dir / "out";
     WriteAll(dir / "ok.lib", MakeLib({{"sub\ndir\\fine.bin", "f"}}));
     ExtractLib(ctx, dir / "ok.lib");
     EXPECT_EQ(ReadAll(dir / "out/BIN/ok_fine.bin"), "f");

@@ -143,7 +143,7 @@ TEST_F(DriveRootTarget, LogAndItemsLandInTheRootWithDoubledSeparators)
     ctx.JobKind = JobKind::ExtractLib;
     dialogs.folder = root;
     RunProcess(ctx, {dir / "a.lib"});
-    EXPECT_EQ(ctx.TargetDir, root);
+    EXPECT_EQ(ctx.settings.TargetDir, root);
     EXPECT_EQ(CurrentFolder(), root);
     LineList log;
     log.LoadFromFile(root + "\\result.log");

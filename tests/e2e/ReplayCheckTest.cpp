@@ -47,5 +47,27 @@ TEST(EitoolCheck, PrintsWhatEachSourceWouldGetWritesNothingAndExitsOneOnErrors)
     EXPECT_EQ(Snapshot(dir.path()), before);
 }
 
+// Relative paths in a project list and in its logs are taken in the target
+// folder, by the check and the replay alike, wherever eitool is started.
+TEST(EitoolCheck, CheckAndReplayTakeRelativePathsOfAProjectInTheTargetFolder)
+{
+    TempFolder dir;
+    WriteAll(dir / "work/a.lib", MakeLib({{"x.txt", "x"}}));
+    WriteAll(dir / "work/TXT/a_x.txt", "edited");
+    WriteAll(dir / "work/result.log", "#Format: LIB\r\n#Source: a.lib\r\n#Target: TXT/a_x.txt\r\n");
+    WriteAll(dir / "work/p.lst", "result.log\r\n");
+    const std::vector<std::string> replay = {"replay", "--target", "work", "--project", "work/p.lst"};
+    std::vector<std::string> check = replay;
+    check.insert(check.begin() + 1, "--check");
+
+    ToolRun before = RunEitool(check, dir.path());
+    EXPECT_EQ(before.status, 0) << before.err;
+    EXPECT_EQ(before.out, PathsIn("D/work/a.lib: 1 item, 1 differs\nThe replay would succeed.\n", dir));
+    ToolRun run = RunEitool(replay, dir.path());
+    EXPECT_EQ(run.status, 0) << run.err;
+    ToolRun after = RunEitool(check, dir.path());
+    EXPECT_EQ(after.out, PathsIn("D/work/a.lib: 1 item, none differ\nThe replay would succeed.\n", dir)) << after.err;
+}
+
 }  // namespace
 }  // namespace eit::test

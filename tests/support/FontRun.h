@@ -34,7 +34,7 @@ struct FontWorkspace {
     {
         WriteAll(dir / "palette.act", TestPalette());
         ask.palette = dir / "palette.act";
-        ctx.TargetDir = dir.str();
+        ctx.settings.TargetDir = dir.str();
     }
 
     std::string PutFont(const std::string& name, const Bytes& font)

@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
-#include "formats/CharTable.h"
-#include "formats/CifFont.h"
-#include "run/RunContext.h"
+#include "platform/CharTable.h"
+#include "formats/glyphs/Sheet.h"
+#include "run/Reporter.h"
 
 namespace eit {
 

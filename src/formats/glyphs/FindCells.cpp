@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "formats/CifFont.h"
+#include "formats/glyphs/Sheet.h"
 #include "platform/Error.h"
 
 namespace eit {

@@ -1,4 +1,4 @@
-#include "formats/CharTable.h"
+#include "platform/CharTable.h"
 
 #include <unordered_set>
 
@@ -155,6 +155,19 @@ std::optional<CharTable::Fault> CharTable::AppendBytes(std::vector<std::uint8_t>
         pos += unit.length;
     }
     return std::nullopt;
+}
+
+std::optional<CharTable> LoadCharTable(const TextEncoding& encoding)
+{
+    if (encoding.AsBytes()) return std::nullopt;
+    return CharTable::Load(encoding.codePage, encoding.tableFile);
+}
+
+CharTable LoadNeededCharTable(const TextEncoding& encoding, const std::string& what)
+{
+    std::optional<CharTable> table = LoadCharTable(encoding);
+    if (!table) throw ToolError(what + " needs a code page or a character table: they say which letter each byte stands for");
+    return std::move(*table);
 }
 
 }  // namespace eit

@@ -10,6 +10,15 @@
 
 namespace eit {
 
+// How the .txt files of a run hold their texts: the game's bytes as they are
+// (nothing given), or UTF-8 through a code page, a character table file, or
+// a code page with a table file's overrides.
+struct TextEncoding {
+    std::string codePage;
+    std::string tableFile;
+    bool AsBytes() const { return codePage.empty() && tableFile.empty(); }
+};
+
 // Which character each byte of the game's texts stands for: a code page by
 // name, with per-byte overrides from a character table file (the letters a
 // translation puts into font slots the code page gives to other letters).
@@ -69,5 +78,12 @@ private:
     std::array<std::string, 256> utf8_;  // what AppendText writes for each byte
     std::string name_;
 };
+
+// The table of an encoding; nothing for the bytes as they are. A code page or
+// table file that is wrong is refused with an error naming it.
+std::optional<CharTable> LoadCharTable(const TextEncoding& encoding);
+// The same for work that needs a table: the bytes as they are are refused,
+// `what` ("Drawing letters") saying what needs it.
+CharTable LoadNeededCharTable(const TextEncoding& encoding, const std::string& what);
 
 }  // namespace eit

@@ -1,0 +1,206 @@
+// eitool's runs: extract, and replay with its --check.
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+
+#include "cli/Commands.h"
+#include "cli/ConsoleFrontEnd.h"
+#include "formats/Formats.h"
+#include "jobs/ProjectList.h"
+#include "jobs/ReplayCheck.h"
+#include "jobs/Run.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+
+namespace eit::cli {
+
+namespace {
+std::atomic<bool>* stopFlag = nullptr;
+volatile std::sig_atomic_t interrupts = 0;
+
+// The first Ctrl-C is the Stop button; a second ends the process at once.
+extern "C" void OnInterrupt(int)
+{
+    if (interrupts) std::_Exit(kExitInterrupted);
+    interrupts = 1;
+    if (stopFlag) stopFlag->store(true);
+}
+
+// Ctrl-C stops the run given while this scope lasts.
+class StopOnInterrupt {
+public:
+    explicit StopOnInterrupt(RunContext& ctx)
+    {
+        stopFlag = &ctx.StopRequested;
+        std::signal(SIGINT, OnInterrupt);
+    }
+    ~StopOnInterrupt() { stopFlag = nullptr; }
+    StopOnInterrupt(const StopOnInterrupt&) = delete;
+    StopOnInterrupt& operator=(const StopOnInterrupt&) = delete;
+};
+
+// What a run takes from the command line.
+struct RunOptions {
+    std::string target;
+    std::string palette;
+    TextEncoding encoding;
+    std::vector<std::string> files;
+};
+
+// The target folder of a run: --target against the shell's current folder,
+// else the current folder.
+std::string TargetFolder(const RunOptions& options)
+{
+    return options.target.empty() ? CurrentFolder() : AbsolutePath(options.target);
+}
+
+// Paths on the command line are the shell's: made absolute here, so that the
+// operation log names them whole.
+std::vector<std::string> AbsolutePaths(std::vector<std::string> paths)
+{
+    for (std::string& path : paths) path = AbsolutePath(path);
+    return paths;
+}
+
+// The encoding with the table file's full path, which the run's messages name.
+TextEncoding GivenEncoding(const RunOptions& options)
+{
+    TextEncoding encoding = options.encoding;
+    if (!encoding.tableFile.empty()) encoding.tableFile = AbsolutePath(encoding.tableFile);
+    return encoding;
+}
+
+void AddRunOptions(CLI::App* command, RunOptions& options)
+{
+    command->add_option("--palette", options.palette, "ACT palette for fonts");
+    AddEncodingOptions(command, options.encoding);
+}
+
+// A run over `jobs` of `kind` with the console as its window.
+int Run(JobKind kind, const std::vector<std::string>& jobs, const RunOptions& options)
+{
+    ConsoleReporter reporter;
+    ScriptedDialogs dialogs;
+    RunContext ctx(reporter, dialogs);
+    ctx.settings.GivenEncoding = GivenEncoding(options);
+    ctx.JobKind = kind;
+    dialogs.palette = options.palette.empty() ? std::string() : AbsolutePath(options.palette);
+    dialogs.targetFolder = TargetFolder(options);
+    StopOnInterrupt interrupt(ctx);
+    try {
+        RunProcess(ctx, jobs);
+    } catch (...) {
+        reporter.EndDisplay();
+        std::fflush(stdout);
+        throw;
+    }
+    reporter.EndDisplay();
+    // A run stopped by Ctrl-C has kept what is done and logged the complete groups.
+    return ctx.StopRequested ? kExitInterrupted : 0;
+}
+
+// replay --check: what the replay would do, and its errors; writes nothing.
+// Exit 0 when the replay would succeed, else 1 with the errors on standard error.
+int Check(JobKind kind, const std::vector<std::string>& logs, const RunOptions& options)
+{
+    ConsoleReporter reporter;
+    ScriptedDialogs dialogs;
+    RunContext ctx(reporter, dialogs);
+    ctx.settings.GivenEncoding = GivenEncoding(options);
+    ctx.settings.TargetDir = TargetFolder(options);
+    ctx.JobKind = kind;
+    dialogs.palette = options.palette.empty() ? std::string() : AbsolutePath(options.palette);
+    std::vector<std::string> errors;
+    {
+        StopOnInterrupt interrupt(ctx);
+        errors = CheckReplay(ctx, logs);
+    }
+    reporter.EndDisplay();
+    std::fflush(stdout);
+    for (const std::string& error : errors) std::cerr << "eitool: " << error << "\n";
+    std::cerr << std::flush;
+    return errors.empty() ? 0 : kExitError;
+}
+
+// The --kind values: the extractable formats' "#Format: " names in lower case.
+std::vector<std::string> KindChoices()
+{
+    std::vector<std::string> kinds;
+    for (const JobRow& row : kJobRows) {
+        if (row.extract != nullptr) kinds.push_back(LowerAscii(row.formatName));
+    }
+    return kinds;
+}
+
+std::string KindNames()
+{
+    const std::vector<std::string> kinds = KindChoices();
+    std::string names;
+    for (std::size_t i = 0; i < kinds.size(); ++i) names += (i == 0 ? "" : i + 1 == kinds.size() ? " or " : ", ") + kinds[i];
+    return names;
+}
+
+// The kind of an extraction: by --kind (a "#Format: " name in lower case) or
+// by the files' extensions.
+JobKind ExtractKind(const std::string& kindName, const std::vector<std::string>& files)
+{
+    auto extractable = [](const JobRow* row) { return row != nullptr && row->extract != nullptr; };
+    if (!kindName.empty()) {
+        for (const JobRow& row : kJobRows) {
+            if (extractable(&row) && LowerAscii(row.formatName) == kindName) return row.kind;
+        }
+        throw UsageError("--kind " + kindName + " names no format; give " + KindNames());
+    }
+    const JobRow* found = nullptr;
+    for (const std::string& file : files) {
+        const JobRow* row = RowOfKind(KindOfFile(file));
+        if (!extractable(row)) throw UsageError(file + ": the extension names no kind to extract; give --kind " + KindNames());
+        if (found != nullptr && row != found) throw UsageError("files of several kinds; extract one kind at a time or give --kind");
+        found = row;
+    }
+    return found->kind;
+}
+}  // namespace
+
+void AddExtractCommand(Commands& commands)
+{
+    struct Options : RunOptions {
+        std::string kind;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* extract = commands.Add("extract", "Extract LIB packages, CIF text files or CIF fonts; writes result.log",
+                                     [options](const CLI::App&) {
+                                         const std::vector<std::string> files = AbsolutePaths(options->files);
+                                         return Run(ExtractKind(options->kind, files), files, *options);
+                                     });
+    extract->add_option("--target", options->target, "Target folder (created when missing)")->required();
+    extract->add_option("--kind", options->kind, "What the files are")->check(CLI::IsMember(KindChoices()));
+    AddRunOptions(extract, *options);
+    extract->add_option("files", options->files, "Files to extract")->required();
+}
+
+void AddReplayCommand(Commands& commands)
+{
+    struct Options : RunOptions {
+        std::string project;
+        bool check = false;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* replay = commands.Add("replay", "Put edited files back by replaying operation logs", [options](const CLI::App&) {
+        const bool fromProject = !options->project.empty();
+        if (!fromProject && options->files.empty()) throw UsageError("replay needs operation logs or --project LIST");
+        const JobKind kind = fromProject ? JobKind::ReplayProject : JobKind::ReplayLogs;
+        // A project list's entries stay as written: relative ones are taken in the target folder.
+        const std::vector<std::string> logs = fromProject ? LoadProjectList(options->project) : AbsolutePaths(options->files);
+        return options->check ? Check(kind, logs, *options) : Run(kind, logs, *options);
+    });
+    replay->add_option("--target", options->target, "Target folder (default: the current folder)");
+    AddRunOptions(replay, *options);
+    CLI::Option* project = replay->add_option("--project", options->project, "A project list of operation logs");
+    replay->add_flag("--check", options->check,
+                     "Write nothing: show what the replay would do to each source, and every error (exit 1 on errors)");
+    replay->add_option("logs", options->files, "Operation logs")->excludes(project);
+}
+
+}  // namespace eit::cli

@@ -1,0 +1,65 @@
+#include "jobs/Inspect.h"
+
+#include "formats/Lib.h"
+#include "formats/TextCoverage.h"
+#include "platform/File.h"
+#include "platform/Hex.h"
+#include "platform/Paths.h"
+#include "platform/Utf8.h"
+
+namespace eit {
+
+namespace {
+std::string Utf8Of(char32_t c)
+{
+    std::string text;
+    AppendUtf8(text, c);
+    return text;
+}
+}  // namespace
+
+void ListPackage(Reporter& report, const std::string& packagePath)
+{
+    File package(packagePath, OpenMode::Read);
+    LibDirectoryReader directory(package);
+    for (std::uint32_t i = 0; i < directory.EntryCount(); ++i) {
+        const LibEntry entry = directory.Next();
+        report.AddResult(std::to_string(i) + " " + std::to_string(entry.offset) + " " + std::to_string(entry.size) + " " + entry.name);
+    }
+}
+
+void PrintCharTable(Reporter& report, const TextEncoding& encoding)
+{
+    const CharTable table = LoadNeededCharTable(encoding, "Printing a character table");
+    for (unsigned b = 0; b < 256; ++b) {
+        const auto byte = static_cast<std::uint8_t>(b);
+        if (std::optional<char32_t> c = table.CharOf(byte)) report.AddResult(HexByte(byte) + "=" + Utf8Of(*c));
+    }
+}
+
+std::string ReportCoverage(Reporter& report, const CoverageSettings& settings)
+{
+    const std::optional<CharTable> table = LoadCharTable(settings.encoding);
+    File fontFile(settings.fontPath, OpenMode::Read);
+    const CifFont font = ReadCifFont(fontFile);
+    std::size_t missing = 0, noByte = 0;
+    for (const UsedCharacter& used : UsedCharacters(settings.txtPaths, table ? &*table : nullptr, font)) {
+        const std::string codePoint = used.character ? CodePointName(*used.character) : "-";
+        const std::string shown = used.character ? "\"" + Utf8Of(*used.character) + "\"" : table ? "<$" + HexByte(*used.byte) + ">" : "-";
+        const std::string byte = used.byte ? HexByte(*used.byte) : "-";
+        const char* verdict = !used.byte ? " no byte" : used.missing ? " missing" : "";
+        report.AddResult(codePoint + " " + shown + " " + byte + " " + std::to_string(used.count) + verdict);
+        missing += used.missing ? 1 : 0;
+        noByte += used.byte ? 0 : 1;
+    }
+    std::string problems;
+    if (missing != 0) {
+        problems = std::string(FileNameOf(settings.fontPath)) + " has no glyph for " + std::to_string(missing) + " of the bytes the texts use";
+    }
+    if (noByte != 0) {
+        problems += (problems.empty() ? "" : "; ") + std::to_string(noByte) + " of the characters have no byte in " + table->Name();
+    }
+    return problems;
+}
+
+}  // namespace eit
