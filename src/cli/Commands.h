@@ -59,6 +59,7 @@ void AddEncodingOptions(CLI::App* command, TextEncoding& encoding);
 // (TextCommands.cpp), packages (PackageCommands.cpp), patches (PatchCommands.cpp).
 void AddExtractCommand(Commands& commands);
 void AddReplayCommand(Commands& commands);
+void AddPoCommand(Commands& commands);
 void AddListCommand(Commands& commands);
 void AddTableCommand(Commands& commands);
 void AddCoverageCommand(Commands& commands);

@@ -10,6 +10,7 @@
 #include "jobs/ProjectList.h"
 #include "jobs/ReplayCheck.h"
 #include "jobs/Run.h"
+#include "jobs/Translation.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 
@@ -123,6 +124,40 @@ int Check(JobKind kind, const std::vector<std::string>& logs, const RunOptions& 
     return errors.empty() ? 0 : kExitError;
 }
 
+// po export and po import: the translation file's extension is checked
+// first, a usage error for any other than those the command takes.
+int Translate(bool import, TranslationSettings settings)
+{
+    const std::optional<TranslationFormat> format = TranslationFormatOf(settings.file);
+    if (!format || (import && *format == TranslationFormat::Pot)) {
+        throw UsageError(settings.file + ": the file must end in " + (import ? ".po or .csv" : ".pot, .po or .csv"));
+    }
+    for (std::string* path : {&settings.file, &settings.templateFile, &settings.encoding.tableFile}) {
+        if (!path->empty()) *path = AbsolutePath(*path);
+    }
+    settings.logs = AbsolutePaths(settings.logs);
+    ConsoleReporter reporter;
+    ScriptedDialogs dialogs;
+    RunContext ctx(reporter, dialogs);
+    ctx.settings.TargetDir = CurrentFolder();
+    StopOnInterrupt interrupt(ctx);
+    try {
+        if (import) ImportTranslation(ctx, settings);
+        else ExportTranslation(ctx, settings);
+    } catch (const RunStopped& stopped) {
+        reporter.EndDisplay();
+        std::fflush(stdout);
+        std::cerr << "eitool: " << stopped.what() << std::endl;
+        return kExitInterrupted;  // stopped before anything was written
+    } catch (...) {
+        reporter.EndDisplay();
+        std::fflush(stdout);
+        throw;
+    }
+    reporter.EndDisplay();
+    return 0;
+}
+
 // The --kind values: the extractable formats' "#Format: " names in lower case.
 std::vector<std::string> KindChoices()
 {
@@ -201,6 +236,26 @@ void AddReplayCommand(Commands& commands)
     replay->add_flag("--check", options->check,
                      "Write nothing: show what the replay would do to each source, and every error (exit 1 on errors)");
     replay->add_option("logs", options->files, "Operation logs")->excludes(project);
+}
+
+void AddPoCommand(Commands& commands)
+{
+    auto settings = std::make_shared<TranslationSettings>();
+    CLI::App* po = commands.Add("po", "Translation files (PO templates, PO, CSV) of the texts of operation logs",
+                                [settings](const CLI::App& command) {
+                                    return Translate(command.get_subcommand("import")->parsed(), *settings);
+                                });
+    po->require_subcommand(1);
+    CLI::App* poExport = po->add_subcommand("export", "Write the texts of the logs' CIF files as a .pot, .po or .csv");
+    poExport->add_option("--output", settings->file, "The file to write: FILE.pot, FILE.po or FILE.csv")->required();
+    CLI::App* poImport = po->add_subcommand("import", "Write the translations of a .po or .csv into the logs' .txt files");
+    poImport->add_option("file", settings->file, "The translation file: FILE.po or FILE.csv")->required();
+    poImport->add_flag("--check", settings->check, "Check everything, write nothing");
+    for (CLI::App* command : {poExport, poImport}) {
+        command->add_option("--template", settings->templateFile, "The game's texts from a .pot made from the untouched game");
+        AddEncodingOptions(command, settings->encoding);
+        command->add_option("logs", settings->logs, "Operation logs of extracted CIF text files")->required();
+    }
 }
 
 }  // namespace eit::cli

@@ -20,6 +20,7 @@ int main(int argc, char** argv)
     Commands commands(app);
     AddExtractCommand(commands);
     AddReplayCommand(commands);
+    AddPoCommand(commands);
     AddListCommand(commands);
     AddTableCommand(commands);
     AddCoverageCommand(commands);

@@ -20,7 +20,7 @@
 namespace eit {
 
 namespace {
-constexpr std::size_t kNoLine = static_cast<std::size_t>(-1);
+constexpr std::size_t kNoZero = static_cast<std::size_t>(-1);
 
 ToolError Damaged(const File& file, const std::string& what)
 {
@@ -32,7 +32,7 @@ void CheckRecords(const CifTextFile& cif, const File& file)
 {
     const std::vector<std::uint8_t>& block = cif.textBlock;
     // A record whose text starts at p ends inside the block when some zero byte lies at or after p.
-    std::size_t lastZero = kNoLine;
+    std::size_t lastZero = kNoZero;
     for (std::size_t p = block.size(); p > 0; --p) {
         if (block[p - 1] == 0) {
             lastZero = p - 1;
@@ -42,7 +42,7 @@ void CheckRecords(const CifTextFile& cif, const File& file)
     const std::uint64_t lead = cif.leadBytes ? 1 : 0;
     for (std::size_t i = 0; i < cif.EntryCount(); ++i) {
         const std::uint64_t start = std::uint64_t{cif.Offset(i)} + lead;
-        if (lastZero != kNoLine && start <= lastZero) continue;
+        if (lastZero != kNoZero && start <= lastZero) continue;
         const std::string record = "entry " + std::to_string(i) + ": its record at offset " + std::to_string(cif.Offset(i));
         const std::string blockSize = " the text block of " + std::to_string(block.size()) + " bytes";
         if (start >= block.size()) throw Damaged(file, record + (lead ? " (after its lead byte)" : "") + " lies outside" + blockSize);
@@ -175,13 +175,7 @@ void ExtractCifText(RunContext& ctx, const std::string& path)
     CreateWholeFile(txtPath, [&](File& out) {
         std::string piece(table ? kUtf8Bom : "");
         for (std::size_t i = 0; i < count; ++i) {
-            piece += CifEntryHeader(i);
-            piece += "\r\n";
-            if (table) table->AppendText(piece, cif.Text(i));
-            else piece += cif.Text(i);
-            piece += "\r\n";
-            piece += kCifEndMarker;
-            piece += "\r\n\r\n";
+            AppendTxtEntry(piece, i, cif.Text(i), table ? &*table : nullptr);
             if (piece.size() >= File::kCopyPiece) {
                 out.Write(piece.data(), piece.size());
                 piece.clear();
@@ -195,6 +189,17 @@ void ExtractCifText(RunContext& ctx, const std::string& path)
     ctx.report.AddResult(txtName + " was extracted.");
     ctx.report.PumpEvents();
     AddTargetLine(ctx.OperationLog, txtPath);
+}
+
+void AppendTxtEntry(std::string& out, std::size_t entry, std::string_view text, const CharTable* table)
+{
+    out += CifEntryHeader(entry);
+    out += "\r\n";
+    if (table) table->AppendText(out, text);
+    else out += text;
+    out += "\r\n";
+    out += kCifEndMarker;
+    out += "\r\n\r\n";
 }
 
 std::optional<std::uint32_t> EntryOfHeader(std::string_view line)
@@ -211,19 +216,38 @@ std::optional<std::uint32_t> EntryOfHeader(std::string_view line)
 
 bool HasEndMarker(std::string_view line) { return line.find(kCifEndMarker) != std::string_view::npos; }
 
-namespace {
-// The index of each entry's first header line, or kNoLine: one pass over the
-// lines, so finding every entry's text stays linear in the size of the .txt.
 std::vector<std::size_t> IndexHeaderLines(const LineList& lines, std::size_t count)
 {
-    std::vector<std::size_t> headers(count, kNoLine);
+    std::vector<std::size_t> headers(count, kNoTxtLine);
     for (std::size_t i = 0; i < lines.Count(); ++i) {
         std::optional<std::uint32_t> entry = EntryOfHeader(lines[i]);
-        if (entry && *entry < count && headers[*entry] == kNoLine) headers[*entry] = i;
+        if (entry && *entry < count && headers[*entry] == kNoTxtLine) headers[*entry] = i;
     }
     return headers;
 }
 
+void AppendEntryText(std::vector<std::uint8_t>& block, const LineList& lines, std::size_t k, const std::string& txtPath,
+                     std::size_t entry, const CharTable* table, const TxtFault& fault)
+{
+    for (const std::size_t start = k;; ++k) {
+        if (k >= lines.Count()) {
+            throw ToolError(std::string(ListIndexOutOfBounds(lines.Count()).what()) + ": " + txtPath +
+                            " ends inside the text of entry " + std::to_string(entry) + ": no end marker line " +
+                            std::string(kCifEndMarker) + " follows its header line " + CifEntryHeader(entry));
+        }
+        const std::string_view line = lines[k];
+        if (HasEndMarker(line)) return;
+        if (k > start) block.push_back('\n');
+        if (!table) {
+            block.insert(block.end(), line.begin(), line.end());
+        } else if (std::optional<CharTable::Fault> wrong = table->AppendBytes(block, line)) {
+            throw fault("entry " + std::to_string(entry) + " (line " + std::to_string(k + 1) + ", column " +
+                        std::to_string(wrong->column) + "): " + wrong->what);
+        }
+    }
+}
+
+namespace {
 // What insertion writes: the file's blocks as they are now, the new text
 // block (plain) and each entry's offset in it.
 struct CifTextPlan {
@@ -240,31 +264,6 @@ struct CifTextPlan {
     }
 };
 
-// Appends the text of `entry`: the lines from `k` up to the next line holding
-// the end marker, joined by single LF bytes, each through the table when there
-// is one. A .txt that ends first is refused with the list's error, a line the
-// table cannot take naming the place; both name the .txt and the entry.
-void AppendEntryText(std::vector<std::uint8_t>& block, const LineList& lines, std::size_t k, const std::string& txtPath,
-                     std::size_t entry, const CharTable* table, const std::function<ToolError(const std::string&)>& cannotInsert)
-{
-    for (const std::size_t start = k;; ++k) {
-        if (k >= lines.Count()) {
-            throw ToolError(std::string(ListIndexOutOfBounds(lines.Count()).what()) + ": " + txtPath +
-                            " ends inside the text of entry " + std::to_string(entry) + ": no end marker line " +
-                            std::string(kCifEndMarker) + " follows its header line " + CifEntryHeader(entry));
-        }
-        const std::string_view line = lines[k];
-        if (HasEndMarker(line)) return;
-        if (k > start) block.push_back('\n');
-        if (!table) {
-            block.insert(block.end(), line.begin(), line.end());
-        } else if (std::optional<CharTable::Fault> fault = table->AppendBytes(block, line)) {
-            throw cannotInsert("entry " + std::to_string(entry) + " (line " + std::to_string(k + 1) + ", column " +
-                               std::to_string(fault->column) + "): " + fault->what);
-        }
-    }
-}
-
 // The new text block: one record per entry in entry order, and their offsets.
 void BuildTextBlock(RunContext& ctx, CifTextPlan& plan, const LineList& lines, const std::string& txtPath,
                     const CharTable* table)
@@ -272,14 +271,14 @@ void BuildTextBlock(RunContext& ctx, CifTextPlan& plan, const LineList& lines, c
     const CifTextFile& cif = plan.cif;
     const std::size_t count = cif.EntryCount();
     const std::vector<std::size_t> headers = IndexHeaderLines(lines, count);
-    const std::function<ToolError(const std::string&)> cannotInsert = [&](const std::string& why) {
+    const TxtFault cannotInsert = [&](const std::string& why) {
         return ToolError("Cannot insert " + txtPath + " into " + ctx.SourceStream.Path() + ": " + why);
     };
     std::vector<std::uint8_t>& block = plan.text;
     block.reserve(cif.textBlock.size());
     plan.offsets.reserve(count);
     for (std::size_t j = 0; j < count; ++j) {
-        if (headers[j] == kNoLine) {
+        if (headers[j] == kNoTxtLine) {
             throw cannotInsert("it has no header line " + CifEntryHeader(j) + " for entry " + std::to_string(j));
         }
         const std::uint64_t offset = block.size();

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -13,6 +14,8 @@
 #include "run/RunContext.h"
 
 namespace eit {
+
+class CharTable;
 
 // CIF text file layout, little-endian; T = tableLength, L = textLength:
 //   0       16 bytes  header, never interpreted
@@ -75,6 +78,27 @@ bool HasEndMarker(std::string_view line);
 bool LoadTxtLines(LineList& lines, const std::string& txtPath);
 // The refusal of a .txt saved as UTF-8 where no encoding is given.
 ToolError SavedAsUtf8(const std::string& txtPath);
+
+// Appends one entry of a .txt as extraction writes it: header line, text,
+// end marker and an empty line, each ended by CR LF; the text's bytes as they
+// are, or UTF-8 through the table when there is one.
+void AppendTxtEntry(std::string& out, std::size_t entry, std::string_view text, const CharTable* table);
+
+// The index of each entry's first header line in a .txt's lines, or
+// kNoTxtLine: one pass over the lines, so finding every entry's text stays
+// linear in the size of the .txt.
+inline constexpr std::size_t kNoTxtLine = static_cast<std::size_t>(-1);
+std::vector<std::size_t> IndexHeaderLines(const LineList& lines, std::size_t count);
+
+// Builds the error of a .txt line that cannot be taken, from what is wrong.
+using TxtFault = std::function<ToolError(const std::string& why)>;
+// Appends the text of `entry` as insertion reads it: the lines from `k` up to
+// the next line holding the end marker, joined by single LF bytes, each
+// through the table when there is one. A .txt that ends first is refused with
+// the list's error naming the .txt and the entry, a line the table cannot take
+// through `fault`, naming the entry and the place.
+void AppendEntryText(std::vector<std::uint8_t>& block, const LineList& lines, std::size_t k, const std::string& txtPath,
+                     std::size_t entry, const CharTable* table, const TxtFault& fault);
 
 inline constexpr std::string_view kTxtExtension = ".txt";
 // Writes the texts of a CIF text file to TargetDir as NAME.txt: the bytes as

@@ -45,7 +45,15 @@ std::string ReportCoverage(Reporter& report, const CoverageSettings& settings)
     std::size_t missing = 0, noByte = 0;
     for (const UsedCharacter& used : UsedCharacters(settings.txtPaths, table ? &*table : nullptr, font)) {
         const std::string codePoint = used.character ? CodePointName(*used.character) : "-";
-        const std::string shown = used.character ? "\"" + Utf8Of(*used.character) + "\"" : table ? "<$" + HexByte(*used.byte) + ">" : "-";
+        // Built by appending: GCC 12 at -O3 takes "literal" + temporary for an overlapping copy.
+        std::string shown = "-";
+        if (used.character) {
+            shown = "\"";
+            shown.append(Utf8Of(*used.character)).append("\"");
+        } else if (table) {
+            shown = "<$";
+            shown.append(HexByte(*used.byte)).append(">");
+        }
         const std::string byte = used.byte ? HexByte(*used.byte) : "-";
         const char* verdict = !used.byte ? " no byte" : used.missing ? " missing" : "";
         report.AddResult(codePoint + " " + shown + " " + byte + " " + std::to_string(used.count) + verdict);

@@ -57,6 +57,18 @@ CharTable CharTable::Load(const std::string& encoding, const std::string& tableF
     return table;
 }
 
+CharTable CharTable::Ascii()
+{
+    CharTable table;
+    table.chars_.fill(kNoChar);
+    for (std::uint8_t b = 1; b < 0x80; ++b) {
+        if (!UnmappableByte(b)) table.chars_[b] = b;
+    }
+    table.name_ = "ASCII";
+    table.IndexBytes();
+    return table;
+}
+
 void CharTable::Override(const std::string& tableFile)
 {
     LineList lines;

@@ -35,6 +35,9 @@ public:
     // A code page by name plus overrides from a table file. Either may be
     // empty, not both; a table file alone lists every byte it maps.
     static CharTable Load(const std::string& encoding, const std::string& tableFile);
+    // Bytes 01 to 7F as their ASCII characters (but for the line breaks): for
+    // texts written as UTF-8 where no encoding is given.
+    static CharTable Ascii();
 
     std::optional<char32_t> CharOf(std::uint8_t byte) const;
     std::optional<std::uint8_t> ByteOf(char32_t c) const;

@@ -239,6 +239,45 @@ void TMainForm::BCheckClick()
     RunWork([this] { CheckReplay(*ctx_, LogList->Entries()); });
 }
 
+std::optional<TranslationSettings> TMainForm::AskTranslation(const std::optional<std::string>& file)
+{
+    if (!file) return std::nullopt;
+    TranslationSettings settings{LogList->Entries(), *file, {}, {}, false};
+    if (dialogs_.AskYesNo("Take the game's texts from a template (.pot) made from the untouched game? "
+                          "No takes them from the CIF files as they are now.",
+                          windowTitle().toLocal8Bit().toStdString())) {
+        const std::optional<std::string> templateFile = dialogs_.OpenFile(OpenTemplate);
+        if (!templateFile) return std::nullopt;
+        settings.templateFile = *templateFile;
+    }
+    const std::optional<TextEncoding> encoding = dialogs_.PickEncoding();
+    if (!encoding) return std::nullopt;
+    settings.encoding = *encoding;
+    return settings;
+}
+
+void TMainForm::BExportTranslationClick()
+{
+    if (running_) return;
+    if (!IsReplay(ctx_->JobKind) || LogList->Count() == 0) {
+        dialogs_.ShowError("Export for translation reads the texts of operation logs: add the logs of extracted CIF text files, or a project list, first.");
+        return;
+    }
+    const std::optional<TranslationSettings> settings = AskTranslation(dialogs_.SaveFile(SaveTranslation));
+    if (settings) RunWork([&] { ExportTranslation(*ctx_, *settings); });
+}
+
+void TMainForm::BImportTranslationClick()
+{
+    if (running_) return;
+    if (!IsReplay(ctx_->JobKind) || LogList->Count() == 0) {
+        dialogs_.ShowError("Import translation writes into the texts of operation logs: add the logs of extracted CIF text files, or a project list, first.");
+        return;
+    }
+    const std::optional<TranslationSettings> settings = AskTranslation(dialogs_.OpenFile(OpenTranslation));
+    if (settings) RunWork([&] { ImportTranslation(*ctx_, *settings); });
+}
+
 bool TMainForm::RunWork(const std::function<void()>& work)
 {
     BeginRun();

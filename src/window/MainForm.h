@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "jobs/Translation.h"
 #include "run/RunContext.h"
 #include "window/FormReporter.h"
 #include "window/JobListBox.h"
@@ -53,6 +54,13 @@ public slots:
     // Check: for a job list of operation logs or a project list, what their
     // replay would do and every error, in the results pane; writes nothing.
     void BCheckClick();
+    // Export for translation and Import translation: for a job list of
+    // operation logs or a project list, the texts of their CIF groups as a
+    // .pot, .po or .csv, and a .po or .csv back into their .txt files. Each
+    // asks for the file, whether the game's texts come from a template, and
+    // the texts' encoding.
+    void BExportTranslationClick();
+    void BImportTranslationClick();
     void BExitClick() { close(); }
     void StopClick();
     void SaveLogClick();
@@ -107,6 +115,9 @@ private:
     void ReportErrors(const std::function<void()>& work);
     void BeginRun();
     void EndRun();
+    // The questions of a translation command after its file; nothing when
+    // one is cancelled or the list holds no logs.
+    std::optional<TranslationSettings> AskTranslation(const std::optional<std::string>& file);
     // Runs `work` as a run: the toolbar idle meanwhile, an error shown after;
     // false after an error.
     bool RunWork(const std::function<void()>& work);

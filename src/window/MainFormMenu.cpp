@@ -29,6 +29,9 @@ void TMainForm::CreateMenus()
                               &TMainForm::BSaveListClick);
     saveResultsCmd_ = AddCommand(fileMenu_, "Save &results...", QKeySequence(), &TMainForm::SaveLogClick);
     fileMenu_->addSeparator();
+    AddCommand(fileMenu_, "&Export for translation...", QKeySequence(), &TMainForm::BExportTranslationClick);
+    AddCommand(fileMenu_, "&Import translation...", QKeySequence(), &TMainForm::BImportTranslationClick);
+    fileMenu_->addSeparator();
     AddCommand(fileMenu_, "A&pply patch...", QKeySequence(), &TMainForm::ApplyPatchClick);
     AddCommand(fileMenu_, "Re&move patch...", QKeySequence(), &TMainForm::RemovePatchClick);
     AddCommand(fileMenu_, "Ma&ke patch...", QKeySequence(), &TMainForm::MakePatchClick);

@@ -31,6 +31,13 @@ inline const FileDialogSetup OpenSheet{"Select sheet...", "Font sheets (*.bmp)|*
 inline const FileDialogSetup OpenTTF{"Select font...", "TrueType and OpenType fonts (*.ttf;*.otf;*.ttc)|*.ttf;*.otf;*.ttc",
                                      "ttf"};
 
+// Translation files: the one export writes, the one import reads, and the
+// template of the untouched game's texts.
+inline const FileDialogSetup SaveTranslation{"Export for translation...",
+                                             "PO templates (*.pot)|*.pot|PO files (*.po)|*.po|CSV files (*.csv)|*.csv", "pot"};
+inline const FileDialogSetup OpenTranslation{"Import translation...", "PO and CSV files (*.po;*.csv)|*.po;*.csv", "po"};
+inline const FileDialogSetup OpenTemplate{"Select template...", "PO templates (*.pot)|*.pot", "pot"};
+
 // Files confirmed in an open dialog, as full paths in the dialog's order, and
 // the 1-based index of the filter they were chosen through.
 struct FileChoice {

@@ -255,6 +255,42 @@ private slots:
         QVERIFY(dialogs->errors.empty());
     }
 
+    void translationCommandsAskForFileTemplateAndEncoding()
+    {
+        WriteAll(Path("in/menu.tab"), eit::test::BuildCif(eit::test::CifOfTexts({"Start", "Quit"})));
+        form->DropFiles({Path("in/menu.tab")});
+        form->BExportTranslationClick();  // the list holds no logs yet
+        QCOMPARE(dialogs->errors.size(), std::size_t{1});
+        QVERIFY(dialogs->saveTitles.empty());
+        form->BProcessClick();
+        AddThrough(5, {Path("out/result.log")});
+
+        const std::string untouched = ReadAll(Path("out/menu.txt"));
+        WriteAll(Path("out/menu.txt"), eit::test::TxtOf({"Start", "Koniec"}));
+        dialogs->saveAnswers = {Path("t.po")};
+        dialogs->answerYes = false;  // the game's texts from the CIF files
+        form->BExportTranslationClick();
+        QCOMPARE(dialogs->saveTitles, std::vector<std::string>{"Export for translation..."});
+        QVERIFY(dialogs->questions.back().rfind("Take the game's texts from a template (.pot)", 0) == 0);
+        QCOMPARE(PaneLines(), QStringList({"t.po: 2 texts of 1 CIF file, 1 translated."}));
+        QVERIFY(ReadAll(Path("t.po")).find("msgid \"Quit\"\nmsgstr \"Koniec\"") != std::string::npos);
+
+        // Cancelling the template's dialog imports nothing.
+        WriteAll(Path("out/menu.txt"), untouched);
+        dialogs->answerYes = true;
+        dialogs->openFileAnswers = {Path("t.po")};
+        form->BImportTranslationClick();
+        QCOMPARE(ReadAll(Path("out/menu.txt")), untouched);
+
+        dialogs->answerYes = false;
+        dialogs->openFileAnswers = {Path("t.po")};
+        form->BImportTranslationClick();
+        QCOMPARE(dialogs->openFileTitles, (std::vector<std::string>{"Import translation...", "Select template...", "Import translation..."}));
+        QCOMPARE(dialogs->encodingsAsked, 3);
+        QCOMPARE(ReadAll(Path("out/menu.txt")), eit::test::TxtOf({"Start", "Koniec"}));
+        QCOMPARE(PaneLines().last(), QStringLiteral("1 translated text written into 1 .txt file; 1 untranslated and 0 fuzzy left as they stand."));
+        QCOMPARE(dialogs->errors.size(), std::size_t{1});
+    }
 };
 
 QTEST_MAIN(WindowRunTest)
