@@ -75,6 +75,11 @@ public slots:
     void BFitTableClick();
     void BFitTextsClick();
     void BPreviewClick();
+    // The patch commands: each asks for its folders; apply and remove first
+    // show in the results what would change and ask before writing.
+    void ApplyPatchClick();
+    void RemovePatchClick();
+    void MakePatchClick();
 #ifdef EIT_DRAW_LETTERS
     // Draws new letters into a font sheet from a TrueType or OpenType font:
     // asks for the sheet, the font and the character table (the texts'
@@ -121,8 +126,10 @@ private:
     // The questions of a translation command after its file; nothing when
     // one is cancelled or the list holds no logs.
     std::optional<TranslationSettings> AskTranslation(const std::optional<std::string>& file);
-    // Runs `work` as a run: the toolbar idle meanwhile, an error shown after.
-    void RunWork(const std::function<void()>& work);
+    // Runs `work` as a run: the toolbar idle meanwhile, an error shown after;
+    // false after an error.
+    bool RunWork(const std::function<void()>& work);
+    void ApplyOrRemovePatch(bool apply);
 
     WindowDialogs& dialogs_;
 

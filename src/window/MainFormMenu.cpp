@@ -32,6 +32,10 @@ void TMainForm::CreateMenus()
     AddCommand(fileMenu_, "&Export for translation...", QKeySequence(), &TMainForm::BExportTranslationClick);
     AddCommand(fileMenu_, "&Import translation...", QKeySequence(), &TMainForm::BImportTranslationClick);
     fileMenu_->addSeparator();
+    AddCommand(fileMenu_, "A&pply patch...", QKeySequence(), &TMainForm::ApplyPatchClick);
+    AddCommand(fileMenu_, "Re&move patch...", QKeySequence(), &TMainForm::RemovePatchClick);
+    AddCommand(fileMenu_, "Ma&ke patch...", QKeySequence(), &TMainForm::MakePatchClick);
+    fileMenu_->addSeparator();
     exitCmd_ = AddCommand(fileMenu_, "E&xit", QKeySequence(Qt::CTRL | Qt::Key_Q), &TMainForm::BExitClick);
 
     listMenu_ = menuBar()->addMenu(QStringLiteral("&List"));

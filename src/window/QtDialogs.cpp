@@ -271,13 +271,16 @@ void QtDialogs::ShowPicture(const IndexedImage& picture, const std::string& capt
     dialog.exec();
 }
 
-std::optional<std::string> QtDialogs::PickTargetFolder(const std::string& start)
+std::optional<std::string> QtDialogs::PickTargetFolder(const std::string& start) { return PickFolder("", start); }
+
+std::optional<std::string> QtDialogs::PickFolder(const std::string& caption, const std::string& start)
 {
     FolderPicker picker(owner_, Local(start), [&](const QString&) {
         return QMessageBox::question(owner_, QStringLiteral("Confirm"),
                                      QStringLiteral("The specified directory does not exist. Create it?"),
                                      QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     });
+    if (!caption.empty()) picker.setWindowTitle(Local(caption));
     if (picker.exec() != QDialog::Accepted) return std::nullopt;
     return Bytes(QDir::toNativeSeparators(picker.ChosenFolder()));
 }

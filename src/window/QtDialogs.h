@@ -76,6 +76,7 @@ public:
     void SetOwner(QWidget* owner) { owner_ = owner; }
 
     std::optional<std::string> PickTargetFolder(const std::string& start) override;
+    std::optional<std::string> PickFolder(const std::string& caption, const std::string& start) override;
     void ShowMessage(const std::string& text, const std::string& caption) override;
     std::optional<FileChoice> OpenFiles(const FileDialogSetup& setup, int filterIndex) override;
     std::optional<std::string> OpenFile(const FileDialogSetup& setup) override;

@@ -68,6 +68,13 @@ public:
     virtual void ShowError(const std::string& text) = 0;
     // A question with Yes and No; true for Yes.
     virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
+    // An existing folder, asked with `caption` (the patch commands ask for
+    // several); nothing when cancelled. By default the target folder picker.
+    virtual std::optional<std::string> PickFolder(const std::string& caption, const std::string& start)
+    {
+        (void)caption;
+        return PickTargetFolder(start);
+    }
     // Opens a folder in the desktop's file manager, without waiting for it.
     virtual void ShowFolder(const std::string& folder) = 0;
     // A whole number of at least 1, starting at `initial`; nothing when cancelled.

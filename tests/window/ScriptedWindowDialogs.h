@@ -13,6 +13,8 @@ public:
     std::deque<FileChoice> openAnswers;
     std::deque<std::string> saveAnswers;
     std::optional<std::string> folder;  // nothing: the picker is cancelled
+    std::deque<std::string> folderAnswers;  // PickFolder's answers, in order; then cancelled
+    std::vector<std::string> folderCaptions;
     std::deque<std::string> openFileAnswers;  // the one-file dialog's answers, in order;
     std::optional<std::string> openFile;      // then this one
     bool answerYes = true;
@@ -56,6 +58,12 @@ public:
         pickerStarts.push_back(start);
         Asked();
         return folder;
+    }
+    std::optional<std::string> PickFolder(const std::string& caption, const std::string&) override
+    {
+        folderCaptions.push_back(caption);
+        Asked();
+        return Next(folderAnswers);
     }
     void ShowMessage(const std::string& text, const std::string& caption) override
     {
