@@ -117,8 +117,8 @@ TEST_F(EitoolPatch, AnUntouchedItemThatDiffersStillTakesThePatch)
     WriteAll(dir / "game/data/maps.lib", MakeLib(game));
     const ToolRun apply = Eitool({"patch", "apply", "patch", "game"});
     ASSERT_EQ(apply.status, 0) << apply.err;
-    EXPECT_NE(apply.out.find("data/maps.lib, item 1 (art\\big.bmp): the patch does not touch this item"), std::string::npos) << apply.out;
-    EXPECT_NE(apply.out.find(Sha256Hex(game[1].data)), std::string::npos) << apply.out;
+    EXPECT_NE(apply.err.find("data/maps.lib, item 1 (art\\big.bmp): the patch does not touch this item"), std::string::npos) << apply.err;
+    EXPECT_NE(apply.err.find(Sha256Hex(game[1].data)), std::string::npos) << apply.err;
     std::vector<LibItem> patched = trees.modifiedItems;
     patched[1].data = game[1].data;
     EXPECT_EQ(ReadAll(dir / "game/data/maps.lib"), MakeLib(patched));

@@ -195,7 +195,7 @@ TEST(WriteErrors, AnUpToDatePackageNeedsNoFileBesideButStillItsOwnWriteAccess)
             EXPECT_NE(run.out.find("Item p_a.bin inserted.\np.lib was up to date: nothing written.\n"), std::string::npos) << run.out;
         } else {
             EXPECT_EQ(run.status, 1);
-            EXPECT_EQ(run.err, "eitool: Cannot open file " + package + "\n");
+            EXPECT_EQ(run.err, "eitool: Cannot open file " + package + ": Permission denied\n");
         }
     }
 }
