@@ -33,23 +33,30 @@ GlyphWidths::Measure GlyphWidths::Of(std::span<const std::uint8_t> bytes) const
 void ForEachTextLine(const LineList& lines, const std::function<void(const TextLine&)>& each,
                      const std::function<void(std::uint32_t entry, std::size_t lines)>& end)
 {
-    std::optional<std::uint32_t> entry;
+    // The entry whose text the lines are in; none between an end marker and
+    // the next header. (A plain flag, as GCC 12 at -O3 takes an optional
+    // here for one read before it is set.)
+    bool inEntry = false;
+    std::uint32_t entry = 0;
     std::size_t inText = 0;
     for (std::size_t i = 0; i < lines.Count(); ++i) {
         std::string_view line = lines[i];
         if (i == 0 && StartsWithUtf8Bom(line)) line.remove_prefix(kUtf8Bom.size());
-        if (!entry) {
-            entry = EntryOfHeader(line);
+        if (!inEntry) {
+            if (const std::optional<std::uint32_t> header = EntryOfHeader(line)) {
+                inEntry = true;
+                entry = *header;
+            }
             inText = 0;
             continue;
         }
         if (HasEndMarker(line)) {
-            end(*entry, inText);
-            entry.reset();
+            end(entry, inText);
+            inEntry = false;
             continue;
         }
         while (!line.empty() && line.back() == ' ') line.remove_suffix(1);
-        each({*entry, inText++, i, line});
+        each({entry, inText++, i, line});
     }
 }
 
