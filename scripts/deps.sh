@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libcli11-dev
-  qt6-base-dev libfreetype-dev libgcrypt20-dev
+  qt6-base-dev libfreetype-dev libgcrypt20-dev libpng-dev
   xvfb xauth imagemagick python3-pil unrtf desktop-file-utils gettext
   fonts-dejavu-core python3-freetype
   clang libclang-rt-14-dev

@@ -2,7 +2,8 @@
 # Cross-builds the core, eitool and their tests for 64-bit Windows with
 # MinGW-w64, runs the tests under Wine, then an eitool round trip of a LIB
 # package, CIF text files and a CIF font under Wine with Windows paths
-# (drive letters and "\"), a drive root as one target folder.
+# (drive letters and "\"), a drive root as one target folder, and a patch
+# of that round trip's edits made, applied and removed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -64,6 +65,11 @@ show result.log
 show texts/result.log
 show fonts/result.log
 
+# The untouched game, for the patch below.
+game_files=(maps.lib menu.cif names.sal f.fnt)
+mkdir -p "$drive/game-original/data"
+for f in "${game_files[@]}"; do cp "$samples/$f" "$drive/game-original/data/"; done
+
 cp "$samples/edits/maps_notes.txt" "$drive/TXT/maps_notes.txt"
 cp "$samples/edits/menu.txt" "$samples/edits/names.txt" "$drive/texts/"
 cp "$drive/fonts/f.bmp" "$samples/f-first.bmp"
@@ -85,5 +91,20 @@ fi
 eitool extract --target 'T:\again' --palette "$palette" "$(winpath "$samples/f.fnt")"
 cmp "$drive/again/f.bmp" "$samples/f-first.bmp"
 
+# --- patch of the edits: made, applied to a copy of the game, removed -------
+mkdir -p "$drive/game-translated/data"
+for f in "${game_files[@]}"; do cp "$samples/$f" "$drive/game-translated/data/"; done
+eitool patch make 'T:\game-original' 'T:\game-translated' --output 'T:\patch' --title 'Round trip'
+echo "--- patch/eitool-patch.txt"
+tr -d '\r' <"$drive/patch/eitool-patch.txt"
+cp -r "$drive/game-original" "$drive/player"
+eitool patch apply 'T:\patch' 'T:\player' --check
+diff -r "$drive/player" "$drive/game-original"
+eitool patch apply 'T:\patch' 'T:\player'
+diff -r --exclude=.eitool-patches "$drive/player" "$drive/game-translated"
+eitool patch apply 'T:\patch' 'T:\player'  # already applied: changes nothing
+eitool patch remove 'T:\patch' 'T:\player'
+diff -r "$drive/player" "$drive/game-original"
+
 "$wineserver" -w  # until this prefix's server has ended
-echo "Windows build, tests and eitool round trip under Wine: passed in $((SECONDS - started)) s"
+echo "Windows build, tests, eitool round trip and patch under Wine: passed in $((SECONDS - started)) s"

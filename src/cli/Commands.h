@@ -60,7 +60,7 @@ private:
 void AddEncodingOptions(CLI::App* command, TextEncoding& encoding);
 
 // The commands, by group: runs (RunCommands.cpp), texts and letters
-// (TextCommands.cpp), packages (PackageCommands.cpp).
+// (TextCommands.cpp), packages (PackageCommands.cpp), patches (PatchCommands.cpp).
 void AddExtractCommand(Commands& commands);
 void AddReplayCommand(Commands& commands);
 void AddPoCommand(Commands& commands);
@@ -68,5 +68,9 @@ void AddListCommand(Commands& commands);
 void AddTableCommand(Commands& commands);
 void AddCoverageCommand(Commands& commands);
 void AddDrawCommand(Commands& commands);
+void AddFitCommand(Commands& commands);
+void AddPreviewCommand(Commands& commands);
+// patch make, apply and remove.
+void AddPatchCommand(Commands& commands);
 
 }  // namespace eit::cli

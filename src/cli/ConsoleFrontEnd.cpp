@@ -51,7 +51,7 @@ void ConsoleReporter::AddResult(std::string_view line)
 
 void ConsoleReporter::Warning(std::string_view line)
 {
-    AddResult(line);
+    EndDisplay();
     std::fflush(stdout);
     std::fprintf(stderr, "eitool: %.*s\n", static_cast<int>(line.size()), line.data());
 }

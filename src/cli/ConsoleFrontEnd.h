@@ -14,7 +14,7 @@ public:
     void CurrentMessage(std::string_view text) override;
     void ClearResults() override { results_ = 0; }
     void AddResult(std::string_view line) override;
-    // A results line on standard output, and on standard error as well.
+    // On standard error only, so a warning is shown once.
     void Warning(std::string_view line) override;
     std::size_t ResultCount() const override { return results_; }
     void Progress(int position, int max) override;

@@ -1,11 +1,15 @@
-// eitool's commands on texts and letters: table, coverage, draw.
+// eitool's commands on texts and letters: table (and table --fit),
+// coverage, draw, fit, preview.
 #include <cstdio>
 #include <iostream>
 #include <memory>
 
 #include "cli/Commands.h"
 #include "cli/ConsoleFrontEnd.h"
+#include "jobs/FitTable.h"
+#include "jobs/FitTexts.h"
 #include "jobs/Inspect.h"
+#include "jobs/PreviewTexts.h"
 #include "platform/Error.h"
 #ifdef EIT_DRAW_LETTERS
 #include "jobs/Letters.h"
@@ -14,17 +18,100 @@
 
 namespace eit::cli {
 
+namespace {
+// --first-byte: the byte that the font's glyph 0 stands for.
+void AddFirstByteOption(CLI::App* command, std::uint32_t& firstByte)
+{
+    command->add_option("--first-byte", firstByte, "The byte the font's glyph 0 shows (default 32: byte b shows glyph b - 32)")
+        ->check(CLI::Range(0u, 32u));
+}
+
+// The font, the mapping, the encoding and the texts of the commands over texts in a font.
+void AddTextsInFontOptions(CLI::App* command, TextsInFont& texts, const char* textsHelp)
+{
+    command->add_option("--font", texts.fontPath, "The CIF font")->required();
+    AddEncodingOptions(command, texts.encoding);
+    AddFirstByteOption(command, texts.firstByte);
+    command->add_option("txts", texts.txtPaths, textsHelp)->required();
+}
+}  // namespace
+
 void AddTableCommand(Commands& commands)
 {
-    auto encoding = std::make_shared<TextEncoding>();
-    CLI::App* table = commands.Add("table", "Print a character table as XX=c lines, a starting point for a table file",
-                                   [encoding](const CLI::App&) {
-                                       if (encoding->AsBytes()) throw UsageError("table needs --encoding NAME, --table FILE or both");
+    struct Options {
+        bool fit = false;
+        FitTableRequest request;
+    };
+    auto options = std::make_shared<Options>();
+    CLI::App* table = commands.Add("table", "Print a character table as XX=c lines, a starting point for a table file; "
+                                            "with --fit, write one that gives the letters a font cannot show free bytes",
+                                   [options](const CLI::App&) {
+                                       const FitTableRequest& request = options->request;
                                        ConsoleReporter reporter;
-                                       PrintCharTable(reporter, *encoding);
+                                       if (!options->fit) {
+                                           if (!request.fontPath.empty() || !request.txtPaths.empty() || !request.outputPath.empty()) {
+                                               throw UsageError("table takes --font, --output and texts only with --fit");
+                                           }
+                                           if (request.encoding.AsBytes()) throw UsageError("table needs --encoding NAME, --table FILE or both");
+                                           PrintCharTable(reporter, request.encoding);
+                                           return 0;
+                                       }
+                                       if (request.fontPath.empty() || request.outputPath.empty() || request.txtPaths.empty()) {
+                                           throw UsageError("table --fit needs --font FONT.fnt, --output NEW.tbl and the .txt files");
+                                       }
+                                       if (request.encoding.AsBytes()) throw UsageError("table --fit needs --encoding NAME, --table FILE or both");
+                                       FitTable(reporter, request);
+                                       reporter.EndDisplay();
                                        return 0;
                                    });
-    AddEncodingOptions(table, *encoding);
+    AddEncodingOptions(table, options->request.encoding);
+    table->add_flag("--fit", options->fit,
+                    "Give the letters of the texts that the font cannot show free bytes among those whose glyphs a sheet rebuilds");
+    table->add_option("--font", options->request.fontPath, "The CIF font (--fit)");
+    table->add_option("--output", options->request.outputPath, "The table file to write (--fit)");
+    AddFirstByteOption(table, options->request.firstByte);
+    table->add_option("txts", options->request.txtPaths, "Extracted texts, the game's and the translation alike (--fit)");
+}
+
+void AddFitCommand(Commands& commands)
+{
+    auto request = std::make_shared<FitRequest>();
+    CLI::App* fit = commands.Add("fit", "Check that every text line fits a box of a width in pixels; --wrap breaks lines that do not",
+                                 [request](const CLI::App&) {
+                                     ConsoleReporter reporter;
+                                     const FitReport report = FitTexts(reporter, *request);
+                                     reporter.EndDisplay();
+                                     for (const std::string& line : report.findings) std::printf("%s\n", line.c_str());
+                                     std::fflush(stdout);
+                                     for (const std::string& line : report.notes) std::cerr << line << "\n";
+                                     for (const std::string& line : report.problems) std::cerr << "eitool: " << line << "\n";
+                                     std::cerr << report.summary << std::endl;
+                                     return report.Fits() ? 0 : kExitError;
+                                 });
+    fit->add_option("--max-width", request->maxWidth, "The box's width in pixels")->required()->check(CLI::Range(1u, 1u << 30));
+    fit->add_option("--max-lines", request->maxLines, "The most lines a text may have");
+    fit->add_option("--spacing", request->spacing, "Pixels between two glyphs (default 1)")->check(CLI::Range(0u, 1024u));
+    fit->add_flag("--wrap", request->wrap, "Rewrite the .txt files with lines broken between words so that they fit (keeps NAME.~N~)");
+    AddTextsInFontOptions(fit, *request, "Extracted texts (.txt)");
+}
+
+void AddPreviewCommand(Commands& commands)
+{
+    auto request = std::make_shared<PreviewRequest>();
+    CLI::App* preview = commands.Add("preview", "Draw a .txt in the game's font into a picture, the box's width and the lines past it marked",
+                                     [request](const CLI::App&) {
+                                         ConsoleReporter reporter;
+                                         PreviewTexts(reporter, *request);
+                                         reporter.EndDisplay();
+                                         return 0;
+                                     });
+    preview->add_option("--palette", request->palettePath, "ACT palette (default: the fixed one when there, else grey steps)");
+    preview->add_option("--entries", request->entries, "Entries as in the headers, like 0,3-5 (default: all)");
+    preview->add_option("--spacing", request->spacing, "Pixels between two glyphs (default 1)")->check(CLI::Range(0u, 1024u));
+    preview->add_option("--max-width", request->maxWidth, "The box's width in pixels, marked")->check(CLI::Range(1u, 1u << 20));
+    preview->add_option("--output", request->outputPath, "The picture (PNG; a BMP beside it in a build without PNG)")->required();
+    AddTextsInFontOptions(preview, *request, "An extracted text (.txt)");
+    preview->get_option("txts")->expected(1);
 }
 
 void AddCoverageCommand(Commands& commands)
@@ -41,6 +128,7 @@ void AddCoverageCommand(Commands& commands)
                                       });
     coverage->add_option("--font", settings->fontPath, "The CIF font")->required();
     AddEncodingOptions(coverage, settings->encoding);
+    AddFirstByteOption(coverage, settings->firstByte);
     coverage->add_option("txts", settings->txtPaths, "Extracted texts (.txt)")->required();
 }
 
@@ -65,6 +153,7 @@ void AddDrawCommand(Commands& commands)
         std::string chars;
         std::uint32_t size = 0;
         int ink = 0;
+        std::string style = "game";
     };
     auto options = std::make_shared<Options>();
     CLI::App* draw = commands.Add("draw", "Draw letters from a TrueType or OpenType font into an extracted sheet",
@@ -76,6 +165,7 @@ void AddDrawCommand(Commands& commands)
                                       if (command.count("--chars") > 0) settings.only = DecodeChars(options->chars);
                                       if (command.count("--size") > 0) settings.size = options->size;
                                       if (command.count("--ink") > 0) settings.ink = static_cast<std::uint8_t>(options->ink);
+                                      settings.style = options->style == "plain" ? DrawRequest::Style::Plain : DrawRequest::Style::Game;
                                       ConsoleReporter reporter;
                                       DrawSheetLetters(reporter, settings);
                                       reporter.EndDisplay();
@@ -86,6 +176,9 @@ void AddDrawCommand(Commands& commands)
     draw->add_option("--chars", options->chars, "Only these letters (UTF-8)");
     draw->add_option("--size", options->size, "Size in pixels (default: the sheet's digits' height)")->check(CLI::Range(1u, kMaxLetterSize));
     draw->add_option("--ink", options->ink, "Palette index of the letters (default: the glyphs' most used)")->check(CLI::Range(0, 255));
+    draw->add_option("--style", options->style, "game: the stroke weight and shading of the sheet's glyphs (default); plain: one ink")
+        ->check(CLI::IsMember({"game", "plain"}));
+    AddFirstByteOption(draw, options->settings.firstByte);
     draw->add_option("sheet", options->settings.sheetPath, "The sheet (8-bit BMP)")->required();
 }
 #else

@@ -25,6 +25,9 @@ int main(int argc, char** argv)
     AddTableCommand(commands);
     AddCoverageCommand(commands);
     AddDrawCommand(commands);
+    AddFitCommand(commands);
+    AddPreviewCommand(commands);
+    AddPatchCommand(commands);
 
     if (std::optional<std::string> unknown = commands.UnknownCommand(argc, argv)) {
         std::cerr << "eitool: " << *unknown << "\nRun eitool --help for what each does.\n" << std::flush;

@@ -196,15 +196,33 @@ std::vector<GlyphCell> RebuildCells(const IndexedImage& sheet, const std::string
     return cells;
 }
 
-// A guide left in place is ink like any other: the glyph would take the
-// sheet's whole width and carry a grey line.
-void WarnOfGuides(RunContext& ctx, const IndexedImage& sheet, const std::vector<GlyphCell>& cells)
+// "0-3, 7, 9-10": numbers in ascending order as ranges, each shifted by `base`.
+std::string Ranges(const std::vector<std::size_t>& numbers, std::size_t base)
 {
-    for (std::size_t k = 0; k < cells.size(); ++k) {
-        if (HoldsWholeGuide(sheet, cells[k])) {
-            ctx.report.Warning("glyph " + std::to_string(kFirstRebuiltGlyph + k) + " will carry the baseline guide as ink");
-        }
+    std::string text;
+    for (std::size_t i = 0; i < numbers.size();) {
+        std::size_t j = i;
+        while (j + 1 < numbers.size() && numbers[j + 1] == numbers[j] + 1) ++j;
+        text += (text.empty() ? "" : ", ") + std::to_string(base + numbers[i]);
+        if (j > i) text += "-" + std::to_string(base + numbers[j]);
+        i = j + 1;
     }
+    return text;
+}
+
+// A guide left in place is ink like any other: the glyph would take the
+// sheet's whole width and carry a grey line. One warning for the sheet.
+void WarnOfGuides(RunContext& ctx, const std::string& sheetPath, const IndexedImage& sheet, const std::vector<GlyphCell>& cells)
+{
+    std::vector<std::size_t> guided;
+    for (std::size_t k = 0; k < cells.size(); ++k) {
+        if (HoldsWholeGuide(sheet, cells[k])) guided.push_back(k);
+    }
+    if (guided.empty()) return;
+    const bool one = guided.size() == 1;
+    ctx.report.Warning(sheetPath + (one ? ": cell " : ": cells ") + Ranges(guided, 0) + (one ? " (glyph " : " (glyphs ") +
+                       Ranges(guided, kFirstRebuiltGlyph) + ") still " + (one ? "holds" : "hold") +
+                       " the whole baseline guide, which the font will carry as ink");
 }
 
 std::vector<std::uint8_t> CutGlyph(const IndexedImage& sheet, const GlyphCell& cell, std::uint32_t width, std::uint32_t height)
@@ -262,7 +280,7 @@ CifFont PlanFontRebuild(RunContext& ctx, const std::string& sheetPath, const std
 
     ctx.StartFile(message);
     ctx.report.PumpEvents();
-    if (warn) WarnOfGuides(ctx, sheet, cells);
+    if (warn) WarnOfGuides(ctx, sheetPath, sheet, cells);
 
     const std::size_t pixelDataSize = font.pixelData.size();
     const std::size_t rowTableSize = font.rowTable.size();

@@ -1,10 +1,12 @@
 #include "formats/Lib.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <unordered_set>
 
 #include "platform/BufferedWriter.h"
@@ -275,22 +277,21 @@ void CheckItemFits(const File& package, const std::string& itemPath, std::uint64
     }
 }
 
-// Two pieces of bytes to compare, allocated once for a whole package.
+// Two pieces of bytes to compare, allocated once for a whole package: large
+// enough that most items take one read on each side.
 struct ComparePieces {
-    std::vector<char> inPackage = std::vector<char>(File::kCopyPiece);
-    std::vector<char> inItem = std::vector<char>(File::kCopyPiece);
+    static constexpr std::size_t kSize = 262144;
+    std::vector<char> inPackage = std::vector<char>(kSize);
+    std::vector<char> inItem = std::vector<char>(kSize);
 };
 
-// Whether an entry's bytes in the package are the item file's, compared
-// piece by piece; an entry whose bytes lie outside the package differs.
-bool HoldsItem(File& package, const LibEntry& entry, File& item, ComparePieces& pieces)
+// Whether the next `size` bytes of the two files, from their positions on,
+// are the same, compared piece by piece; both positions move.
+bool SamePieces(File& package, File& item, std::uint64_t size, ComparePieces& pieces)
 {
-    if (item.Size() != entry.size || std::uint64_t{entry.offset} + entry.size > package.Size()) return false;
     auto& [inPackage, inItem] = pieces;
-    package.Seek(entry.offset);
-    item.Seek(0);
-    for (std::uint64_t left = entry.size; left > 0;) {
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, File::kCopyPiece));
+    for (std::uint64_t left = size; left > 0;) {
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, ComparePieces::kSize));
         package.ReadUncached(inPackage.data(), n);
         item.ReadUncached(inItem.data(), n);
         if (std::memcmp(inPackage.data(), inItem.data(), n) != 0) return false;
@@ -299,12 +300,23 @@ bool HoldsItem(File& package, const LibEntry& entry, File& item, ComparePieces& 
     return true;
 }
 
+// Whether an entry's bytes in the package are the item file's; an entry
+// whose bytes lie outside the package differs.
+bool HoldsItem(File& package, const LibEntry& entry, File& item, ComparePieces& pieces)
+{
+    if (item.Size() != entry.size || std::uint64_t{entry.offset} + entry.size > package.Size()) return false;
+    package.Seek(entry.offset);
+    item.Seek(0);
+    return SamePieces(package, item, entry.size, pieces);
+}
+
 // An item file opened for insertion; a small item is read whole at once and
 // its file closed, so reading many ahead holds few handles.
 struct OpenedItem {
     File file;
     std::string bytes;
     std::uint64_t size = 0;
+    FileId id;
 };
 
 OpenedItem OpenItem(const std::string& path, FolderHandles& folders)
@@ -313,6 +325,7 @@ OpenedItem OpenItem(const std::string& path, FolderHandles& folders)
     OpenedItem item;
     item.file.Open(path, OpenMode::ReadUnlocked, &folders);
     item.size = item.file.Size();
+    item.id = item.file.Stamp().id;
     if (item.size <= kReadWhole) {
         item.bytes.resize(static_cast<std::size_t>(item.size));
         item.file.ReadUncached(item.bytes.data(), item.bytes.size());
@@ -341,12 +354,72 @@ void WriteDirectory(File& package, BufferedWriter& out, std::uint64_t directoryE
         offset += sizes[i];
     }
 }
+
+// Whether the package holds the item in place: as the entry at `offset`, the
+// next bytes of `data` (a handle on the package at that offset), as a rebuild
+// would put it. Both positions move.
+bool HoldsInPlace(const LibEntry& entry, std::uint64_t offset, std::uint64_t packageSize, File& data, OpenedItem& item,
+                  ComparePieces& pieces)
+{
+    if (entry.offset != offset || entry.size != item.size || offset + item.size > packageSize) return false;
+    if (item.file.IsOpen()) return SamePieces(data, item.file, item.size, pieces);
+    data.Read(pieces.inPackage.data(), item.bytes.size());  // a small item: through the read-ahead
+    return std::memcmp(pieces.inPackage.data(), item.bytes.data(), item.bytes.size()) == 0;
+}
+
+// The package rebuilt beside the one open, from its first item that changes
+// on. Everything before that item is copied over at once, inside the kernel
+// where it can (cloned where the file system shares extents): the items that
+// stay, and the header and directory, which are written anew at the end.
+class PackageRebuild {
+public:
+    PackageRebuild(RunContext& ctx, File& package, File& data, std::uint64_t directoryEnd, std::uint64_t kept)
+        : aside_(package, ctx.Notes()), out_(aside_.Out())
+    {
+        if (kept > directoryEnd) {
+            data.Seek(0);
+            aside_.Out().CloneFrom(data, kept);
+        } else {
+            aside_.Out().Seek(directoryEnd);
+        }
+    }
+    void Append(OpenedItem& item)
+    {
+        if (!item.file.IsOpen()) return out_.Write(item.bytes);
+        item.file.Seek(0);  // its comparison may have read part of it
+        out_.CopyFrom(item.file, item.size);
+    }
+    void Finish(File& package, std::uint64_t directoryEnd, const std::vector<std::uint32_t>& sizes)
+    {
+        out_.Flush();
+        aside_.Out().Seek(0);
+        WriteDirectory(package, out_, directoryEnd, sizes);
+        out_.Flush();
+        aside_.Commit();
+    }
+
+private:
+    RewriteAside aside_;
+    BufferedWriter out_;
+};
+
+// What the check before this replay compared of the package open as
+// SourceStream, when it is still the file compared then.
+std::optional<ComparedSource> TakeCompared(RunContext& ctx, std::size_t first)
+{
+    auto compared = ctx.Compared.extract({ctx.ReplayLogPath, first});
+    if (compared.empty() || !(compared.mapped().stamp == ctx.SourceStream.Stamp())) return std::nullopt;
+    return compared.mapped();
+}
 }  // namespace
 
-// The new package is built aside, its data area first and its directory last,
-// and swapped in only when whole: whatever fails (too few lines, an item
-// file that does not open, offsets past 32 bits, a failed write), the package
-// stays byte-identical.
+// The items are compared with the package as they are taken, unless the check
+// before the replay compared them already: a package that holds them all in
+// place, and nothing more, is up to date and left as it is, unwritten. From
+// the first item that differs on, the new package is built aside, its
+// directory last, and swapped in only when whole: whatever fails (too few
+// lines, an item file that does not open, offsets past 32 bits, a failed
+// write), the package stays byte-identical.
 std::size_t InsertLib(RunContext& ctx, const std::string& path, std::size_t first)
 {
     const std::string packageName(FileNameOf(path));
@@ -358,41 +431,65 @@ std::size_t InsertLib(RunContext& ctx, const std::string& path, std::size_t firs
     ctx.StartFile("Processing " + packageName + "...");
 
     const auto [count, directoryEnd] = CheckInsertion(ctx, path, first, [&](std::string_view line) { ctx.report.Warning(line); });
-    RewriteAside aside(package, ctx.Notes());
-    aside.Out().Seek(directoryEnd);
-    BufferedWriter out(aside.Out());
+    const std::optional<ComparedSource> compared = TakeCompared(ctx, first);
+    const std::uint32_t known = compared ? compared->items : 0;  // in place: neither opened nor compared again
+    const std::uint64_t packageSize = package.Size();
+    // The data area is read through a handle of its own, so that the
+    // directory walk keeps its read-ahead.
+    File data = package.Duplicate();
+    data.Seek(directoryEnd);
+    LibDirectoryReader directory(package, false);
+    std::optional<PackageRebuild> rebuild;
+    ComparePieces pieces;
     std::vector<std::uint32_t> sizes(count);
     std::uint64_t offset = directoryEnd;
     FolderHandles folders;
-    Prefetch<OpenedItem> items(count, [&](std::size_t i) { return OpenItem(ctx.TargetLinePath(first + i), folders); });
+    Prefetch<OpenedItem> items(count - known, [&](std::size_t i) { return OpenItem(ctx.TargetLinePath(first + known + i), folders); });
     for (std::uint32_t i = 0; i < count; ++i) {
+        const LibEntry entry = directory.Next();
         const std::string itemPath = ctx.TargetLinePath(first + i);
         const std::string itemName(FileNameOf(itemPath));
         ctx.report.CurrentMessage("Inserting " + itemName + " to " + packageName + "...");
         ctx.report.PumpEvents();
-        OpenedItem item = items.Take();
-        const std::uint64_t size = item.size;
-        CheckItemFits(package, itemPath, offset, size);
-        if (item.file.IsOpen()) {
-            out.CopyFrom(item.file, size);
-        } else {
-            out.Write(item.bytes);
+        std::uint64_t size = entry.size;
+        if (i >= known) {
+            OpenedItem item = items.Take();
+            size = item.size;
+            CheckItemFits(package, itemPath, offset, size);
+            if (!rebuild && (compared || !HoldsInPlace(entry, offset, packageSize, data, item, pieces))) {
+                rebuild.emplace(ctx, package, data, directoryEnd, offset);
+            }
+            if (rebuild) rebuild->Append(item);
         }
         sizes[i] = static_cast<std::uint32_t>(size);
         offset += size;
         ctx.MoveProgress(static_cast<int>(std::uint64_t{i} * 100 / count));
         ctx.report.AddResult("Item " + itemName + " inserted.");
     }
-    out.Flush();
-    aside.Out().Seek(0);
-    WriteDirectory(package, out, directoryEnd, sizes);
-    out.Flush();
-    aside.Commit();
+    if (!rebuild && offset == packageSize) {
+        ctx.report.AddResult(UpToDateLine(packageName));
+        return first + count;
+    }
+    if (!rebuild) rebuild.emplace(ctx, package, data, directoryEnd, offset);  // only bytes after the last item go
+    data.Close();
+    rebuild->Finish(package, directoryEnd, sizes);
     return first + count;
 }
 
+namespace {
+// An item file as the check sees it: opened (a small one read) while the
+// package may still hold every item in place, else only looked at.
+struct SeenItem {
+    std::optional<FileFacts> facts;
+    std::optional<OpenedItem> opened;
+};
+}  // namespace
+
 // Everything InsertLib checks, and that every item file can be read, without
-// a write; item data is only read when the check reports what differs.
+// a write. Before a replay, the items are compared with the package for as
+// long as it may hold them all in place, and the replay is told what was
+// found: it need not read those bytes again. A reported check compares every
+// item, to say what differs.
 std::size_t CheckLib(RunContext& ctx, const std::string& path, std::size_t first, GroupCheck& check)
 {
     if (!ctx.SourceStream.IsOpen()) {
@@ -405,18 +502,36 @@ std::size_t CheckLib(RunContext& ctx, const std::string& path, std::size_t first
     };
     const auto [count, directoryEnd] = CheckInsertion(ctx, path, first, warn);
     LibDirectoryReader directory(package, false);
+    const std::uint64_t packageSize = package.Size();
+    File data = package.Duplicate();  // read in step with the items compared in place
+    data.Seek(directoryEnd);
     std::uint64_t offset = directoryEnd;
     std::uint32_t differ = 0, unknown = 0, unreadable = 0;
+    bool inPlace = true;  // every entry where a rebuild would put it
+    const bool telling = !check.report && !check.SourceRewrittenEarlier();
+    std::atomic<bool> comparing = telling;
+    std::uint32_t held = 0;  // the first items found in place, byte for byte
     std::string firstError;
     ComparePieces pieces;
     // One look at each item file tells most of what the check needs; an item
     // is opened only when that look leaves a doubt, or to compare its bytes.
     FolderHandles folders;
-    Prefetch<std::optional<FileFacts>> looks(count, [&](std::size_t i) { return LookAt(ctx.TargetLinePath(first + i), &folders); });
+    Prefetch<SeenItem> looks(count, [&](std::size_t i) {
+        const std::string itemPath = ctx.TargetLinePath(first + i);
+        if (!comparing) return SeenItem{LookAt(itemPath, &folders), std::nullopt};
+        try {
+            OpenedItem item = OpenItem(itemPath, folders);
+            const FileFacts facts{item.id, item.size, true};
+            return SeenItem{facts, std::move(item)};
+        } catch (const ToolError&) {
+            return SeenItem{};  // opened again below, which raises its error
+        }
+    });
     for (std::uint32_t i = 0; i < count; ++i) {
         const LibEntry entry = directory.Next();
         const std::string itemPath = ctx.TargetLinePath(first + i);
-        const std::optional<FileFacts> facts = looks.Take();
+        SeenItem seen = looks.Take();
+        const std::optional<FileFacts>& facts = seen.facts;
         const bool final = check.IsFinal(itemPath, facts ? std::optional(facts->id) : std::nullopt);
         File item;
         if (!facts || !facts->readable || (final && check.report)) {
@@ -432,10 +547,16 @@ std::size_t CheckLib(RunContext& ctx, const std::string& path, std::size_t first
         }
         if (!final) {
             ++unknown;  // its size and bytes are known only once the earlier group has rewritten it
+            comparing = false;
             continue;
         }
         const std::uint64_t size = item.IsOpen() ? item.Size() : facts->size;
         CheckItemFits(package, itemPath, offset, size);
+        inPlace = inPlace && entry.offset == offset && entry.size == size;
+        if (comparing) {
+            if (seen.opened && HoldsInPlace(entry, offset, packageSize, data, *seen.opened, pieces)) ++held;
+            else comparing = false;
+        }
         offset += size;
         if (check.report && !HoldsItem(package, entry, item, pieces)) ++differ;
         ctx.MoveProgress(static_cast<int>(std::uint64_t{i} * 100 / count));
@@ -448,6 +569,12 @@ std::size_t CheckLib(RunContext& ctx, const std::string& path, std::size_t first
     check.rewrites = true;
     check.summary = DifferenceSummary(count, "item", "items", differ);
     if (unknown > 0) check.summary += ", " + std::to_string(unknown) + " rewritten first by an earlier group";
+    if (check.report) {
+        check.upToDate = differ == 0 && unknown == 0 && inPlace && offset == packageSize;
+    } else if (telling && unknown == 0) {
+        check.upToDate = held == count && offset == packageSize;
+        ctx.Compared[{ctx.ReplayLogPath, first}] = {package.Stamp(), held, check.upToDate};
+    }
     return first + count;
 }
 

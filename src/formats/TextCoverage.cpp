@@ -3,6 +3,7 @@
 #include <map>
 
 #include "formats/CifText.h"
+#include "formats/glyphs/ByteGlyphs.h"
 #include "platform/Error.h"
 #include "platform/Hex.h"
 #include "platform/LineList.h"
@@ -37,11 +38,11 @@ public:
             pos += unit.length;
         }
     }
-    std::vector<UsedCharacter> Result(const CifFont& font) const
+    std::vector<UsedCharacter> Result(const CifFont& font, std::uint32_t firstByte) const
     {
         std::vector<UsedCharacter> result;
         for (auto [key, used] : used_) {
-            used.missing = used.byte && !FontHasGlyph(font, *used.byte);
+            used.missing = used.byte && !GlyphForByte(font, *used.byte, firstByte);
             result.push_back(used);
         }
         return result;
@@ -52,14 +53,8 @@ private:
 };
 }  // namespace
 
-bool FontHasGlyph(const CifFont& font, std::uint8_t byte)
-{
-    if (byte >= font.GlyphCount() || byte >= font.RecordCount()) return false;
-    const GlyphRecord glyph = font.Record(byte);
-    return glyph.width != 0 && glyph.height != 0;
-}
-
-std::vector<UsedCharacter> UsedCharacters(const std::vector<std::string>& txtPaths, const CharTable* table, const CifFont& font)
+std::vector<UsedCharacter> UsedCharacters(const std::vector<std::string>& txtPaths, const CharTable* table,
+                                          const CifFont& font, std::uint32_t firstByte)
 {
     Tally tally;
     for (const std::string& path : txtPaths) {
@@ -74,7 +69,7 @@ std::vector<UsedCharacter> UsedCharacters(const std::vector<std::string>& txtPat
             else tally.CountLine(line, table, path + ", line " + std::to_string(i + 1));
         }
     }
-    return tally.Result(font);
+    return tally.Result(font, firstByte);
 }
 
 }  // namespace eit

@@ -18,14 +18,12 @@ struct UsedCharacter {
     bool missing = false;  // the font has no glyph for the byte
 };
 
-// Whether the font has a glyph for a byte: a record below glyphCount whose
-// width and height are not 0.
-bool FontHasGlyph(const CifFont& font, std::uint8_t byte);
-
 // Every character the texts of the .txt files use, as insertion reads them
 // (the lines from a header line to its end marker, spaces at line ends cut),
 // by code point, the bytes without a character last. Without a table the
-// texts are bytes, and a .txt saved as UTF-8 is refused.
-std::vector<UsedCharacter> UsedCharacters(const std::vector<std::string>& txtPaths, const CharTable* table, const CifFont& font);
+// texts are bytes, and a .txt saved as UTF-8 is refused. Byte b shows glyph
+// b - firstByte of the font.
+std::vector<UsedCharacter> UsedCharacters(const std::vector<std::string>& txtPaths, const CharTable* table,
+                                          const CifFont& font, std::uint32_t firstByte);
 
 }  // namespace eit

@@ -42,8 +42,8 @@ std::string ReportCoverage(Reporter& report, const CoverageSettings& settings)
     const std::optional<CharTable> table = LoadCharTable(settings.encoding);
     File fontFile(settings.fontPath, OpenMode::Read);
     const CifFont font = ReadCifFont(fontFile);
-    std::size_t missing = 0, noByte = 0;
-    for (const UsedCharacter& used : UsedCharacters(settings.txtPaths, table ? &*table : nullptr, font)) {
+    std::size_t missing = 0, noByte = 0, drawable = 0;
+    for (const UsedCharacter& used : UsedCharacters(settings.txtPaths, table ? &*table : nullptr, font, settings.firstByte)) {
         const std::string codePoint = used.character ? CodePointName(*used.character) : "-";
         // Built by appending: GCC 12 at -O3 takes "literal" + temporary for an overlapping copy.
         std::string shown = "-";
@@ -59,6 +59,7 @@ std::string ReportCoverage(Reporter& report, const CoverageSettings& settings)
         report.AddResult(codePoint + " " + shown + " " + byte + " " + std::to_string(used.count) + verdict);
         missing += used.missing ? 1 : 0;
         noByte += used.byte ? 0 : 1;
+        drawable += used.missing && IsRebuiltByte(*used.byte, settings.firstByte) ? 1 : 0;
     }
     std::string problems;
     if (missing != 0) {
@@ -67,6 +68,10 @@ std::string ReportCoverage(Reporter& report, const CoverageSettings& settings)
     if (noByte != 0) {
         problems += (problems.empty() ? "" : "; ") + std::to_string(noByte) + " of the characters have no byte in " + table->Name();
     }
+    if (missing + noByte > drawable && table) {
+        problems += "; eitool table --fit gives the letters without a glyph free bytes among those the sheet rebuilds";
+    }
+    if (drawable != 0) problems += "; " + std::to_string(drawable) + " of them can be drawn into the sheet (eitool draw)";
     return problems;
 }
 

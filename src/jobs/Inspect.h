@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/glyphs/ByteGlyphs.h"
 #include "platform/CharTable.h"
 #include "run/Reporter.h"
 
@@ -23,11 +24,13 @@ struct CoverageSettings {
     std::string fontPath;
     std::vector<std::string> txtPaths;
     TextEncoding encoding;  // the bytes as they are when none is given
+    std::uint32_t firstByte = kDefaultFirstByte;  // byte b shows glyph b - firstByte
 };
 // One line per character the texts use: code point, character, byte, count,
 // and "missing" when the font has no glyph for the byte, "no byte" when the
-// table has no byte for the character. Returns what is wrong, empty when
-// every character has a byte and every byte a glyph.
+// table has no byte for the character. Returns what is wrong and the way out
+// (table --fit, draw), empty when every character has a byte and every byte
+// a glyph (one with a width: a space has no ink).
 std::string ReportCoverage(Reporter& report, const CoverageSettings& settings);
 
 }  // namespace eit

@@ -34,6 +34,7 @@ public:
     {
         summary.clear();
         rewrites = false;
+        upToDate = false;
         sourcePath_ = source;
         source_ = IdentityOf(source);
         if (!source_) return;
@@ -41,10 +42,10 @@ public:
             throw ToolError("Cannot replay into " + source + ": it is the operation log " + log->second + " of this run");
         }
     }
-    bool SourceRewrittenEarlier() const { return source_ && rewritten_.contains(*source_); }
+    bool SourceRewrittenEarlier() const override { return source_ && rewritten_.contains(*source_); }
     void EndGroup()
     {
-        if (rewrites && source_) rewritten_.insert(*source_);
+        if (rewrites && !upToDate && source_) rewritten_.insert(*source_);  // one up to date keeps its bytes
     }
 
     bool IsFinal(const std::string& path, const std::optional<FileId>& id) override
@@ -81,10 +82,11 @@ std::size_t CheckGroup(RunContext& ctx, RunCheck& check, const JobRow* format, c
         const std::size_t next = format->check(ctx, JoinPath(ctx.settings.TargetDir, name), i + 1, check);
         // The rewrite builds the new file beside the source's real file: its
         // folder must let it, or the replay would stop after earlier writes.
-        if (check.rewrites) File::CheckCreateBeside(ResolvedPath(source), source);
+        // A source already up to date is not rewritten and needs no such file.
+        if (check.rewrites && !check.upToDate) File::CheckCreateBeside(ResolvedPath(source), source);
         if (check.report) {
             const bool twice = check.rewrites && check.SourceRewrittenEarlier();
-            const char* note = twice ? " (an earlier group rewrites it first)" : "";
+            const char* note = twice ? " (an earlier group rewrites it first)" : check.upToDate ? ", up to date" : "";
             ctx.report.AddResult(source + ": " + check.summary + note);
         }
         check.EndGroup();
@@ -108,6 +110,7 @@ std::string EmptyEntryError(JobKind kind, std::size_t index)
 // and go on (the Check command); otherwise quietly raise the first error.
 std::vector<std::string> CheckLogs(RunContext& ctx, const std::vector<std::string>& logs, bool reporting)
 {
+    ctx.Compared.clear();
     RunCheck check(ctx.settings, logs, reporting);
     std::vector<std::string> errors;
     for (std::size_t n = 0; n < logs.size(); ++n) {

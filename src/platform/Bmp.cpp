@@ -203,6 +203,22 @@ void CheckIndexes(const IndexedImage& image, std::uint32_t colourCount, const st
         }
     }
 }
+}  // namespace
+
+IndexedImage LoadBmp(const std::string& path)
+{
+    File file(path, OpenMode::ReadUnlocked);
+    const std::uint64_t fileSize = file.Size();
+    const Layout layout = ReadLayout(file, fileSize);
+    IndexedImage image(layout.width, layout.height, ReadColours(file, layout, fileSize));
+    if (layout.compression == kCompressionRle8) {
+        ReadRle8(file, layout, fileSize, image);
+    } else {
+        ReadUncompressed(file, layout, fileSize, image);
+    }
+    CheckIndexes(image, layout.colourCount, path);
+    return image;
+}
 
 void WriteBmp(const IndexedImage& image, File& out)
 {
@@ -227,22 +243,6 @@ void WriteBmp(const IndexedImage& image, File& out)
         }
     }
     out.Write(bytes.data(), bytes.size());
-}
-}  // namespace
-
-IndexedImage LoadBmp(const std::string& path)
-{
-    File file(path, OpenMode::ReadUnlocked);
-    const std::uint64_t fileSize = file.Size();
-    const Layout layout = ReadLayout(file, fileSize);
-    IndexedImage image(layout.width, layout.height, ReadColours(file, layout, fileSize));
-    if (layout.compression == kCompressionRle8) {
-        ReadRle8(file, layout, fileSize, image);
-    } else {
-        ReadUncompressed(file, layout, fileSize, image);
-    }
-    CheckIndexes(image, layout.colourCount, path);
-    return image;
 }
 
 std::uint64_t SaveBmp(const IndexedImage& image, const std::string& path, const WholeFileOptions& options)

@@ -16,6 +16,9 @@ namespace eit {
 // names the file and says what to do. The file (a user's sheet) is not locked.
 IndexedImage LoadBmp(const std::string& path);
 
+// Writes the image as a standard uncompressed BMP (as SaveBmp) into `out`.
+void WriteBmp(const IndexedImage& image, File& out);
+
 // Saves the image as a standard uncompressed Windows BMP: 40-byte header,
 // 8 bits per pixel, the 256-entry colour table, rows bottom-up. A failure
 // leaves no file behind; an earlier file of the name is treated as `options`

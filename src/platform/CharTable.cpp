@@ -24,17 +24,6 @@ const char* UnmappableByte(std::uint8_t byte)
     return nullptr;
 }
 
-// "XX=c": the byte and the character; nothing when the line has another form.
-std::optional<std::pair<std::uint8_t, char32_t>> ParseTableLine(std::string_view line)
-{
-    const int byte = HexByteAt(line);
-    if (byte < 0 || line.size() < 4 || line[2] != '=') return std::nullopt;
-    std::size_t pos = 3;
-    std::optional<char32_t> c = NextUtf8(line, pos);
-    if (!c || pos != line.size()) return std::nullopt;
-    return std::pair{static_cast<std::uint8_t>(byte), *c};
-}
-
 bool IsBlank(std::string_view line) { return line.find_first_not_of(" \t") == std::string_view::npos; }
 
 // The characters of a .txt's header and end marker lines. Given to another
@@ -46,6 +35,16 @@ bool IsLayoutCharacter(char32_t c)
     return c == U'[' || c == U']' || c == U'#' || (c >= U'0' && c <= U'9') || (c >= U'A' && c <= U'F') || (c >= U'a' && c <= U'f');
 }
 }  // namespace
+
+std::optional<std::pair<std::uint8_t, char32_t>> CharTable::ParseLine(std::string_view line)
+{
+    const int byte = HexByteAt(line);
+    if (byte < 0 || line.size() < 4 || line[2] != '=') return std::nullopt;
+    std::size_t pos = 3;
+    std::optional<char32_t> c = NextUtf8(line, pos);
+    if (!c || pos != line.size()) return std::nullopt;
+    return std::pair{static_cast<std::uint8_t>(byte), *c};
+}
 
 CharTable CharTable::Load(const std::string& encoding, const std::string& tableFile)
 {
@@ -94,7 +93,7 @@ void CharTable::Override(const std::string& tableFile)
         auto refuse = [&](const std::string& why) {
             return ToolError("Character table " + tableFile + ", line " + std::to_string(number) + ": " + why);
         };
-        const auto entry = ParseTableLine(line);
+        const auto entry = ParseLine(line);
         if (!entry) throw refuse("expected XX=c (two hexadecimal digits, \"=\" and one character in UTF-8), found " + QuotedClipped(line));
         const auto [byte, c] = *entry;
         if (const char* why = UnmappableByte(byte)) throw refuse("byte " + HexByte(byte) + " cannot be mapped: " + why);

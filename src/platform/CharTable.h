@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace eit {
@@ -41,6 +42,10 @@ public:
     // Bytes 01 to 7F as their ASCII characters (but for the line breaks): for
     // texts written as UTF-8 where no encoding is given.
     static CharTable Ascii();
+
+    // A line of a table file, "XX=c": the byte and the character; nothing
+    // when the line has another form.
+    static std::optional<std::pair<std::uint8_t, char32_t>> ParseLine(std::string_view line);
 
     std::optional<char32_t> CharOf(std::uint8_t byte) const;
     std::optional<std::uint8_t> ByteOf(char32_t c) const;

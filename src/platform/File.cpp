@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "platform/Error.h"
 #include "platform/Paths.h"
@@ -28,6 +29,7 @@ File& File::operator=(File&& other) noexcept
         cache_ = std::move(other.cache_);
         cacheStart_ = other.cacheStart_;
         readSize_ = other.readSize_;
+        stamp_ = other.stamp_;
         kernelCopy_ = other.kernelCopy_;
         other.handle_ = kNoHandle;
     }
@@ -43,6 +45,7 @@ void File::Adopt(Handle handle, const std::string& path, OpenMode mode)
     position_ = 0;
     cache_.clear();
     readSize_.reset();
+    stamp_.reset();
     kernelCopy_ = true;
 }
 
@@ -167,6 +170,12 @@ std::uint64_t File::Size() const
     return *readSize_;
 }
 
+FileStamp File::Stamp() const
+{
+    if (!stamp_) stamp_ = SystemStamp();
+    return *stamp_;
+}
+
 void File::CopyFrom(File& source, std::uint64_t count)
 {
     cache_.clear();
@@ -189,6 +198,17 @@ void File::CopyFrom(File& source, std::uint64_t count)
         }
         count -= n;
     }
+}
+
+void File::CloneFrom(File& source, std::uint64_t count)
+{
+    cache_.clear();
+    if (faults::InjectedFailure()) throw StreamWriteError(faults::kInjectedReason, ShownPath());
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(count, std::numeric_limits<std::size_t>::max()));
+    const std::size_t done = count > 0 && kernelCopy_ && source.kernelCopy_ ? KernelCopy(source, n) : 0;
+    source.position_ += done;
+    position_ += done;
+    CopyFrom(source, count - done);
 }
 
 bool File::SameContents(File& other)

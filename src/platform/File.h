@@ -9,6 +9,7 @@
 
 #include "platform/Error.h"
 #include "platform/Faults.h"
+#include "platform/FileIdentity.h"
 
 namespace eit {
 
@@ -102,6 +103,9 @@ public:
     void Skip(std::uint64_t count) { Seek(position_ + count); }
     std::uint64_t Position() const { return position_; }
     std::uint64_t Size() const;
+    // The file's identity, size and modification time as it was opened (a
+    // look of the open itself, where it made one) or first asked for.
+    FileStamp Stamp() const;
     // Cuts or extends the file to `size` bytes and moves the position there.
     void Truncate(std::uint64_t size);
 
@@ -111,6 +115,10 @@ public:
     // through the source's read-ahead: copy from a File of its own when other
     // reads of that file (a directory walk) must keep theirs.
     void CopyFrom(File& source, std::uint64_t count);
+    // Copies as CopyFrom does, but hands the kernel the whole range at once, so
+    // that a file system sharing extents clones what it can rather than copying
+    // it; counted as one write by the failure seam.
+    void CloneFrom(File& source, std::uint64_t count);
     // Whether the two files hold the same bytes; both positions move.
     bool SameContents(File& other);
 
@@ -133,6 +141,7 @@ private:
     void TakeHandleOf(File& fresh);
     ToolError ShortRead() const;
     std::uint64_t SystemSize() const;
+    FileStamp SystemStamp() const;
     std::size_t RawRead(std::uint64_t at, void* buffer, std::size_t n);
     void RawWrite(std::uint64_t at, const void* buffer, std::size_t n);
     // Copies up to n bytes from `source`'s position to ours inside the kernel,
@@ -150,6 +159,7 @@ private:
     std::vector<std::uint8_t> cache_;
     std::uint64_t cacheStart_ = 0;
     mutable std::optional<std::uint64_t> readSize_;  // of a file opened for reading only
+    mutable std::optional<FileStamp> stamp_;
     bool kernelCopy_ = true;  // false once the kernel refused to copy from or to this file
 };
 

@@ -17,6 +17,15 @@ struct FileId {
     auto operator<=>(const FileId&) const = default;
 };
 
+// A file's identity with its size and modification time: what tells that a
+// file open now is, unchanged, the one seen before.
+struct FileStamp {
+    FileId id;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;  // in the system's own units
+    bool operator==(const FileStamp&) const = default;
+};
+
 // The identity of the file or folder at `path` (links followed); nothing when
 // there is none or it cannot be looked at.
 std::optional<FileId> IdentityOf(const std::string& path);

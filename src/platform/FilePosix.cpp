@@ -42,6 +42,13 @@ std::string NotRegular(mode_t mode)
 
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
+FileStamp StampOf(const struct stat& info)
+{
+    return {FileId{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)},
+            static_cast<std::uint64_t>(info.st_size),
+            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
 // Gives a new file the owner (where allowed), group and mode of `like`. The
 // owner comes first: changing it clears the set-user-ID bits.
 void TakeIdentity(int fd, int like)
@@ -100,6 +107,7 @@ void File::Open(const std::string& path, OpenMode mode, FolderHandles* folders)
         if (mode == OpenMode::ReadUnlocked) {
             Adopt(fd, path, mode);
             readSize_ = static_cast<std::uint64_t>(opened.st_size);
+            stamp_ = StampOf(opened);
             return;
         }
         // Advisory locks stand in for the sharing modes of other systems.
@@ -123,6 +131,7 @@ void File::Open(const std::string& path, OpenMode mode, FolderHandles* folders)
         }
         Adopt(fd, path, mode);
         readSize_ = creating ? 0 : static_cast<std::uint64_t>(named.st_size);
+        if (!creating) stamp_ = StampOf(named);
         return;
     }
     throw fail("it was replaced again and again while being opened");
@@ -289,6 +298,13 @@ std::uint64_t File::SystemSize() const
     struct stat info;
     if (fstat(handle_, &info) != 0) throw StreamReadError(SystemReason(), ShownPath());
     return static_cast<std::uint64_t>(info.st_size);
+}
+
+FileStamp File::SystemStamp() const
+{
+    struct stat info;
+    if (fstat(handle_, &info) != 0) throw StreamReadError(SystemReason(), ShownPath());
+    return StampOf(info);
 }
 
 void File::Truncate(std::uint64_t size)

@@ -1,6 +1,9 @@
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <filesystem>
+
+#include "platform/Error.h"
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -73,6 +76,44 @@ bool CreateFolders(const std::string& path)
     std::error_code error;
     fs::create_directories(HostPath(path), error);
     return IsFolder(path);
+}
+
+std::vector<std::string> FilesBelow(const std::string& folder, std::vector<std::string>* passedOver)
+{
+    std::vector<std::string> files;
+    std::error_code error;
+    const fs::path root = HostPath(folder);
+    fs::recursive_directory_iterator walk(root, error), end;
+    for (; !error && walk != end; walk.increment(error)) {
+        const fs::file_status status = walk->symlink_status(error);
+        if (error || status.type() == fs::file_type::directory) continue;
+        std::string relative = TextOf(walk->path().lexically_relative(root));
+#ifdef _WIN32
+        std::replace(relative.begin(), relative.end(), '\\', '/');
+#endif
+        if (status.type() == fs::file_type::regular) {
+            files.push_back(std::move(relative));
+        } else if (passedOver != nullptr) {
+            passedOver->push_back(std::move(relative));
+        }
+    }
+    if (error) throw CannotOpenFile(folder, error.message());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+bool RemoveEntry(const std::string& path)
+{
+    std::error_code error;
+    fs::remove(HostPath(path), error);
+    return !Exists(path);
+}
+
+bool RemoveFolderTree(const std::string& path)
+{
+    std::error_code error;
+    fs::remove_all(HostPath(path), error);
+    return !Exists(path);
 }
 
 std::string CurrentFolder()

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace eit {
 
@@ -13,6 +14,15 @@ bool IsFolder(const std::string& path);
 bool CreateFolder(const std::string& path);
 // Creates a folder with every missing folder above it; false on failure.
 bool CreateFolders(const std::string& path);
+
+// Every regular file below `folder`, as paths relative to it with "/"
+// between folders, sorted; links and other entries are passed over and
+// listed in `passedOver`. "Cannot open file %s" when the folder cannot be read.
+std::vector<std::string> FilesBelow(const std::string& folder, std::vector<std::string>* passedOver = nullptr);
+// Removes one file, or one empty folder; false when it is still there.
+bool RemoveEntry(const std::string& path);
+// Removes a folder with everything in it; false when something is left.
+bool RemoveFolderTree(const std::string& path);
 
 std::string CurrentFolder();
 // False when the folder cannot be made current.

@@ -258,6 +258,15 @@ std::uint64_t File::SystemSize() const
     return static_cast<std::uint64_t>(size.QuadPart);
 }
 
+FileStamp File::SystemStamp() const
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handle_, &info)) throw StreamReadError(SystemReason(), ShownPath());
+    return {FileId{info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow},
+            (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow,
+            static_cast<std::int64_t>((std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime)};
+}
+
 void File::Truncate(std::uint64_t size)
 {
     cache_.clear();

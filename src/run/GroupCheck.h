@@ -22,6 +22,8 @@ public:
     bool IsFinal(const std::string& path) { return IsFinal(path, IdentityOf(path)); }
     // The same for a file whose identity is known (nothing: there is no file).
     virtual bool IsFinal(const std::string& path, const std::optional<FileId>& id) = 0;
+    // Whether an earlier group of the run rewrites the group's source first.
+    virtual bool SourceRewrittenEarlier() const = 0;
     // IsFinal for the one file a group reads, `what` ("its sheet"); when it is
     // not final, checks that it can be read and says so in the summary.
     bool ReadsFinal(const std::string& path, std::string_view what)
@@ -39,7 +41,12 @@ public:
     std::string summary;
     // Set by the handler: whether the replay would rewrite the group's source.
     bool rewrites = false;
+    // Set by the handler when it compared every byte (a text file's always, a
+    // package's in a reported check): the replay would give the source
+    // exactly the bytes it holds, so it would leave it as it is, unwritten.
+    bool upToDate = false;
 };
+
 
 // What a check found in a group: "3 items, 1 differs", "120 texts, none differ".
 inline std::string DifferenceSummary(std::uint64_t count, std::string_view one, std::string_view many, std::uint64_t differ)

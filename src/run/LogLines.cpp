@@ -49,4 +49,9 @@ std::string SourceMissingLine(std::string_view path)
     return "Source " + std::string(FileNameOf(path)) + " not found, skipped.";
 }
 
+std::string UpToDateLine(std::string_view path)
+{
+    return std::string(FileNameOf(path)) + " was up to date: nothing written.";
+}
+
 }  // namespace eit

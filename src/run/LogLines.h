@@ -35,5 +35,8 @@ std::string ShowLineBreaks(std::string_view text);
 
 // The message an insertion handler reports when its source file was missing.
 std::string SourceMissingLine(std::string_view path);
+// The results line after the items of a source left unwritten: its rewrite
+// would have given it exactly the bytes it holds.
+std::string UpToDateLine(std::string_view path);
 
 }  // namespace eit

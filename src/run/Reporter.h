@@ -14,8 +14,8 @@ public:
     virtual void CurrentMessage(std::string_view text) = 0;
     virtual void ClearResults() = 0;
     virtual void AddResult(std::string_view line) = 0;
-    // A results line that warns of something the run goes on with; eitool
-    // also shows it on standard error.
+    // A line that warns of something the run goes on with: a results line in
+    // the window, standard error in eitool.
     virtual void Warning(std::string_view line) { AddResult(line); }
     virtual std::size_t ResultCount() const = 0;
     virtual void FocusResults() {}

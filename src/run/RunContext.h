@@ -1,10 +1,12 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 
 #include "platform/File.h"
+#include "platform/FileIdentity.h"
 #include "platform/LineList.h"
 #include "platform/RewriteAside.h"
 #include "run/Dialogs.h"
@@ -13,6 +15,16 @@
 #include "run/RunSettings.h"
 
 namespace eit {
+
+// What the check before a replay found when it compared a package with its
+// item files: its first `items` items in place, byte for byte, as a rebuild
+// writes them, and whether that is all the package holds; as the package was
+// then (`stamp`).
+struct ComparedSource {
+    FileStamp stamp;
+    std::uint32_t items = 0;
+    bool upToDate = false;
+};
 
 // The run state shared by the run driver, the replay and the format handlers.
 struct RunContext {
@@ -31,6 +43,10 @@ struct RunContext {
     eit::JobKind JobKind = eit::JobKind::None;
     std::atomic<bool> StopRequested{false};
     std::uint64_t TotalBytes = 0;
+    // What the check before this replay compared, by the log's path and the
+    // group's first "#Target:" line, so that the replay need not read the
+    // same bytes again; each is taken once.
+    std::map<std::pair<std::string, std::size_t>, ComparedSource> Compared;
 
     void SetProgress(int position) { report.Progress(progress_ = Clamp(position, progressMax_), progressMax_); }
     void SetProgressMax(int max)

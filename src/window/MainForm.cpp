@@ -278,7 +278,7 @@ void TMainForm::BImportTranslationClick()
     if (settings) RunWork([&] { ImportTranslation(*ctx_, *settings); });
 }
 
-void TMainForm::RunWork(const std::function<void()>& work)
+bool TMainForm::RunWork(const std::function<void()>& work)
 {
     BeginRun();
     std::optional<std::string> error;
@@ -290,6 +290,7 @@ void TMainForm::RunWork(const std::function<void()>& work)
     EndRun();
     if (error) dialogs_.ShowError(*error);
     if (closeAfterRun_) close();
+    return !error;
 }
 
 // While a run is under way no list command acts and nothing is dropped.

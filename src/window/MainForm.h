@@ -19,6 +19,7 @@
 #include "window/FormReporter.h"
 #include "window/JobListBox.h"
 #include "window/ResultsPane.h"
+#include "jobs/TextsInFont.h"
 #include "window/WindowDialogs.h"
 
 namespace eit::window {
@@ -67,6 +68,18 @@ public slots:
     // Shows the last run's target folder in the desktop's file manager.
     void OpenTargetFolderClick();
     void AboutClick();
+    // The commands over texts and a game's font (Texts menu), each asking for
+    // the font, the texts and their encoding: a character table that gives
+    // the letters the font cannot show free bytes; the lines wider than a
+    // box; a preview of a .txt in the font with the box's width marked.
+    void BFitTableClick();
+    void BFitTextsClick();
+    void BPreviewClick();
+    // The patch commands: each asks for its folders; apply and remove first
+    // show in the results what would change and ask before writing.
+    void ApplyPatchClick();
+    void RemovePatchClick();
+    void MakePatchClick();
 #ifdef EIT_DRAW_LETTERS
     // Draws new letters into a font sheet from a TrueType or OpenType font:
     // asks for the sheet, the font and the character table (the texts'
@@ -113,8 +126,10 @@ private:
     // The questions of a translation command after its file; nothing when
     // one is cancelled or the list holds no logs.
     std::optional<TranslationSettings> AskTranslation(const std::optional<std::string>& file);
-    // Runs `work` as a run: the toolbar idle meanwhile, an error shown after.
-    void RunWork(const std::function<void()>& work);
+    // Runs `work` as a run: the toolbar idle meanwhile, an error shown after;
+    // false after an error.
+    bool RunWork(const std::function<void()>& work);
+    void ApplyOrRemovePatch(bool apply);
 
     WindowDialogs& dialogs_;
 
@@ -158,6 +173,12 @@ private:
     std::unique_ptr<RunContext> ctx_;
     int filterIndex_ = 1;
     bool running_ = false;
+    std::uint32_t boxWidth_ = 200;  // the width check's and the preview's last box, in pixels
+    // Asks for the font, the texts (one or several) and their encoding; false
+    // when a question is cancelled.
+    bool AskTextsInFont(TextsInFont& request, bool severalTexts);
+    // Shows the end of a command over texts in the window.
+    void EndTextsCommand();
     bool closeAfterRun_ = false;
     bool placed_ = false;
     std::array<bool, 8> commandsBeforeRun_{};

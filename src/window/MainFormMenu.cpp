@@ -32,6 +32,10 @@ void TMainForm::CreateMenus()
     AddCommand(fileMenu_, "&Export for translation...", QKeySequence(), &TMainForm::BExportTranslationClick);
     AddCommand(fileMenu_, "&Import translation...", QKeySequence(), &TMainForm::BImportTranslationClick);
     fileMenu_->addSeparator();
+    AddCommand(fileMenu_, "A&pply patch...", QKeySequence(), &TMainForm::ApplyPatchClick);
+    AddCommand(fileMenu_, "Re&move patch...", QKeySequence(), &TMainForm::RemovePatchClick);
+    AddCommand(fileMenu_, "Ma&ke patch...", QKeySequence(), &TMainForm::MakePatchClick);
+    fileMenu_->addSeparator();
     exitCmd_ = AddCommand(fileMenu_, "E&xit", QKeySequence(Qt::CTRL | Qt::Key_Q), &TMainForm::BExitClick);
 
     listMenu_ = menuBar()->addMenu(QStringLiteral("&List"));
@@ -44,10 +48,14 @@ void TMainForm::CreateMenus()
     stopCmd_ = AddCommand(runMenu_, "&Stop", QKeySequence(Qt::Key_Escape), &TMainForm::StopClick);
     runMenu_->addSeparator();
     openTargetCmd_ = AddCommand(runMenu_, "&Open target folder", QKeySequence(), &TMainForm::OpenTargetFolderClick);
+
+    QMenu* textsMenu = menuBar()->addMenu(QStringLiteral("&Texts"));
+    AddCommand(textsMenu, "&Free bytes for letters (character table)...", QKeySequence(), &TMainForm::BFitTableClick);
 #ifdef EIT_DRAW_LETTERS
-    runMenu_->addSeparator();
-    AddCommand(runMenu_, "&Draw letters into a sheet...", QKeySequence(), &TMainForm::BDrawLettersClick);
+    AddCommand(textsMenu, "&Draw letters into a sheet...", QKeySequence(), &TMainForm::BDrawLettersClick);
 #endif
+    AddCommand(textsMenu, "Check text &widths...", QKeySequence(), &TMainForm::BFitTextsClick);
+    AddCommand(textsMenu, "&Preview a text in a font...", QKeySequence(), &TMainForm::BPreviewClick);
 
     helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
     AddCommand(helpMenu_, "&About...", QKeySequence(), &TMainForm::AboutClick);

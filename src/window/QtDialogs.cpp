@@ -3,6 +3,11 @@
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QImage>
+#include <QInputDialog>
+#include <QLabel>
+#include <QPixmap>
+#include <QScrollArea>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QDir>
@@ -233,13 +238,49 @@ std::optional<TextEncoding> QtDialogs::PickEncoding()
     return picker.Chosen();
 }
 
-std::optional<std::string> QtDialogs::PickTargetFolder(const std::string& start)
+std::optional<std::uint32_t> QtDialogs::AskNumber(const std::string& text, const std::string& caption, std::uint32_t initial)
+{
+    bool ok = false;
+    const int value = QInputDialog::getInt(owner_, Local(caption), Local(text), static_cast<int>(initial), 1, 1 << 20, 1, &ok);
+    if (!ok) return std::nullopt;
+    return static_cast<std::uint32_t>(value);
+}
+
+void QtDialogs::ShowPicture(const IndexedImage& picture, const std::string& caption)
+{
+    QImage image(static_cast<int>(picture.Width()), static_cast<int>(picture.Height()), QImage::Format_Indexed8);
+    QList<QRgb> colours;
+    for (const Rgb& c : picture.Colours()) colours.append(qRgb(c.red, c.green, c.blue));
+    image.setColorTable(colours);
+    for (std::uint32_t y = 0; y < picture.Height(); ++y) {
+        std::copy_n(picture.Row(y), picture.Width(), image.scanLine(static_cast<int>(y)));
+    }
+    QDialog dialog(owner_);
+    dialog.setWindowTitle(Local(caption));
+    auto* label = new QLabel;
+    // Shown at twice its size: the game's letters are a few pixels tall.
+    label->setPixmap(QPixmap::fromImage(image).scaled(image.size() * 2));
+    auto* area = new QScrollArea;
+    area->setWidget(label);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(area);
+    layout->addWidget(buttons);
+    dialog.resize(std::min(image.width() * 2 + 60, 1200), std::min(image.height() * 2 + 90, 800));
+    dialog.exec();
+}
+
+std::optional<std::string> QtDialogs::PickTargetFolder(const std::string& start) { return PickFolder("", start); }
+
+std::optional<std::string> QtDialogs::PickFolder(const std::string& caption, const std::string& start)
 {
     FolderPicker picker(owner_, Local(start), [&](const QString&) {
         return QMessageBox::question(owner_, QStringLiteral("Confirm"),
                                      QStringLiteral("The specified directory does not exist. Create it?"),
                                      QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     });
+    if (!caption.empty()) picker.setWindowTitle(Local(caption));
     if (picker.exec() != QDialog::Accepted) return std::nullopt;
     return Bytes(QDir::toNativeSeparators(picker.ChosenFolder()));
 }

@@ -76,6 +76,7 @@ public:
     void SetOwner(QWidget* owner) { owner_ = owner; }
 
     std::optional<std::string> PickTargetFolder(const std::string& start) override;
+    std::optional<std::string> PickFolder(const std::string& caption, const std::string& start) override;
     void ShowMessage(const std::string& text, const std::string& caption) override;
     std::optional<FileChoice> OpenFiles(const FileDialogSetup& setup, int filterIndex) override;
     std::optional<std::string> OpenFile(const FileDialogSetup& setup) override;
@@ -84,6 +85,8 @@ public:
     bool AskYesNo(const std::string& text, const std::string& caption) override;
     void ShowFolder(const std::string& folder) override;
     std::optional<TextEncoding> PickEncoding() override;
+    std::optional<std::uint32_t> AskNumber(const std::string& text, const std::string& caption, std::uint32_t initial) override;
+    void ShowPicture(const IndexedImage& picture, const std::string& caption) override;
 
 private:
     QWidget* owner_;

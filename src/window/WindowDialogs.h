@@ -1,9 +1,11 @@
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "formats/Formats.h"
+#include "platform/IndexedImage.h"
 #include "run/RunContext.h"
 
 namespace eit::window {
@@ -28,6 +30,10 @@ inline const FileDialogSetup OpenACT{"Select palette...", "ACT palettes (*.act)|
 inline const FileDialogSetup OpenTable{"Select character table...", "Character tables (*.tbl)|*.tbl|All files (*.*)|*.*", "*"};
 // Drawing letters: the sheet to draw into and the font to draw from.
 inline const FileDialogSetup OpenSheet{"Select sheet...", "Font sheets (*.bmp)|*.bmp", "bmp"};
+// The commands over texts and a font: the font, the texts, a table to write.
+inline const FileDialogSetup OpenCifFont{"Select CIF font...", "CIF Font (*.fnt)|*.fnt", "fnt"};
+inline const FileDialogSetup OpenTexts{"Select texts...", "Extracted texts (*.txt)|*.txt", "txt"};
+inline const FileDialogSetup SaveTable{"Save character table as...", "Character tables (*.tbl)|*.tbl", "tbl"};
 inline const FileDialogSetup OpenTTF{"Select font...", "TrueType and OpenType fonts (*.ttf;*.otf;*.ttc)|*.ttf;*.otf;*.ttc",
                                      "ttf"};
 
@@ -62,8 +68,19 @@ public:
     virtual void ShowError(const std::string& text) = 0;
     // A question with Yes and No; true for Yes.
     virtual bool AskYesNo(const std::string& text, const std::string& caption) = 0;
+    // An existing folder, asked with `caption` (the patch commands ask for
+    // several); nothing when cancelled. By default the target folder picker.
+    virtual std::optional<std::string> PickFolder(const std::string& caption, const std::string& start)
+    {
+        (void)caption;
+        return PickTargetFolder(start);
+    }
     // Opens a folder in the desktop's file manager, without waiting for it.
     virtual void ShowFolder(const std::string& folder) = 0;
+    // A whole number of at least 1, starting at `initial`; nothing when cancelled.
+    virtual std::optional<std::uint32_t> AskNumber(const std::string& text, const std::string& caption, std::uint32_t initial) = 0;
+    // Shows a picture with its caption, until the user closes it.
+    virtual void ShowPicture(const IndexedImage& picture, const std::string& caption) = 0;
 
     std::optional<std::string> PickPalette() override { return OpenFile(OpenACT); }
 };

@@ -3,6 +3,7 @@
 #include "jobs/Replay.h"
 #include "fixtures/CifFixture.h"
 #include "run/LogLines.h"
+#include "support/Writes.h"
 
 namespace eit::test {
 namespace {
@@ -122,6 +123,39 @@ TEST_F(CifTextInsert, ReplaySkipsAGroupWhoseSourceIsMissingAndGoesOn)
     EXPECT_EQ(recorder.results, (std::vector<std::string>{SourceMissingLine(JoinPath(dir.str(), "gone.cif")), "Inserted."}));
     EXPECT_EQ(ReadAll(dir / "here.sal"), RewrittenCif(CifParts(), {"new"}));
     EXPECT_FALSE(std::filesystem::exists(dir / "gone.cif"));
+}
+
+// A file that holds exactly what insertion writes is left as it is, not
+// written; a filler or bytes after the text block that insertion would not
+// write make it rewritten.
+TEST_F(CifTextInsert, FileHoldingWhatInsertionWritesIsLeftUnwritten)
+{
+    CifParts written = CifOfTexts({"one", "two"}, "XY");
+    written.filler = kRewrittenFiller;
+    CifParts filler = written;
+    filler.filler = "FILLER";
+    CifParts after = written;
+    after.after = "x";
+    CifParts text = written;
+    text.text[1] = 'O';
+    struct Case {
+        const char* what;
+        CifParts parts;
+        bool upToDate;
+    };
+    for (const Case& c : {Case{"as insertion writes it", written, true}, Case{"another filler", filler, false},
+                          Case{"bytes after the text block", after, false}, Case{"a text", text, false}}) {
+        SCOPED_TRACE(c.what);
+        WriteAll(dir / "x.cif", BuildCif(c.parts));
+        const FileStamp before = StampOf(dir / "x.cif");
+        recorder = Recorder();
+        const long writes = WritesOf([&] { Insert("x.cif", TxtOf({"one", "two"})); });
+        EXPECT_EQ(ReadAll(dir / "x.cif"), BuildCif(written));
+        EXPECT_EQ(writes == 0, c.upToDate);
+        EXPECT_EQ(StampOf(dir / "x.cif") == before, c.upToDate);
+        const std::vector<std::string> upToDate = {"Inserted.", "x.cif was up to date: nothing written."};
+        EXPECT_EQ(recorder.results, c.upToDate ? upToDate : std::vector<std::string>{"Inserted."});
+    }
 }
 
 TEST_F(CifTextInsert, FailureAtAnyWriteLeavesTheFileByteIdentical)

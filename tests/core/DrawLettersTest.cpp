@@ -25,7 +25,11 @@ const std::vector<Letter> kLetters = {{0xA0, U'\u00A0'}, {0xA3, U'Ł'}, {0xB9, U
 
 DrawRequest Request(const std::string& sheet, const std::vector<Letter>& letters)
 {
+    // A font whose first byte is 0: byte b shows glyph b, so cell k is byte
+    // 160 + k; drawn plain, as FreeType renders.
     DrawRequest request{sheet, kDejaVuSans, {}, std::nullopt, std::nullopt};
+    request.firstByte = 0;
+    request.style = DrawRequest::Style::Plain;
     for (const Letter& l : letters) request.letters[l.byte - kFirstRebuiltGlyph] = l.c;
     return request;
 }
@@ -84,8 +88,9 @@ TEST_P(DrawnLetters, RebuildAsFreeTypesOwnBitmapsAtTheDigitsSizeAndLeaveOtherCel
     ASSERT_FALSE(w.report.results.empty());
     EXPECT_EQ(w.report.results.back(), "f.bmp: 5 letters drawn from DejaVuSans.ttf at " + std::to_string(reference.size) +
                                            " px in ink 42.");
-    EXPECT_EQ(w.report.results[0], "\"Ł\" (U+0141) drawn into cell 3 for byte A3.");
-    EXPECT_EQ(w.report.results[5], "\"\u00A0\" (U+00A0) for byte A0 has no ink: cell 0 left as it is.");
+    EXPECT_EQ(w.report.results[0], "Kept the earlier f.bmp as f.bmp.~1~.");
+    EXPECT_EQ(w.report.results[1], "\"Ł\" (U+0141) drawn into cell 3 for byte A3.");
+    EXPECT_EQ(w.report.results[6], "\"\u00A0\" (U+00A0) for byte A0 has no ink: cell 0 left as it is.");
 
     // Only columns 1 and up of the drawn cells change.
     const IndexedImage after = LoadBmp(sheet);
@@ -118,6 +123,88 @@ INSTANTIATE_TEST_SUITE_P(Sheets, DrawnLetters,
                          testing::Values(SheetCase{"ShortDigits", 9, 224}, SheetCase{"TallDigits", 14, 224},
                                          SheetCase{"NoGuide", 11, 65}),
                          [](const testing::TestParamInfo<SheetCase>& info) { return info.param.name; });
+
+// The median over a cell's ink pixels of the shorter of the horizontal and
+// the vertical run of ink through each: 2 for strokes two pixels wide.
+std::uint32_t MedianStroke(const IndexedImage& sheet, const GlyphCell& cell, std::uint8_t ink)
+{
+    auto isInk = [&](std::int64_t x, std::int64_t y) {
+        return x >= 0 && x < sheet.Width() && y >= cell.stripTop && y < cell.endRow &&
+               sheet.Pixel(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y)) == ink;
+    };
+    std::vector<std::uint32_t> runs;
+    for (std::int64_t y = cell.stripTop; y < cell.endRow; ++y) {
+        for (std::int64_t x = 1; x < sheet.Width(); ++x) {
+            if (!isInk(x, y)) continue;
+            std::uint32_t across = 1, down = 1;
+            for (std::int64_t i = x - 1; isInk(i, y); --i) ++across;
+            for (std::int64_t i = x + 1; isInk(i, y); ++i) ++across;
+            for (std::int64_t i = y - 1; isInk(x, i); --i) ++down;
+            for (std::int64_t i = y + 1; isInk(x, i); ++i) ++down;
+            runs.push_back(std::min(across, down));
+        }
+    }
+    if (runs.empty()) return 0;
+    std::sort(runs.begin(), runs.end());
+    return runs[runs.size() / 2];
+}
+
+TEST(DrawLetters, InTheGamesStyleTheyCarryItsShadingOnTheSameEdgeAndStrokesAsWide)
+{
+    SKIP_WITHOUT_FREETYPE_REFERENCE();
+    FontWorkspace w;
+    w.PutFont("f.fnt", AsciiFont());
+    const IndexedImage before = w.Draw("f.fnt");
+    const std::string sheet = w.SheetOf("f.fnt");
+    const std::vector<GlyphCell> cells = FindCells(before, 64);
+    // The game's own glyphs: strokes 2 wide, every one shaded on its right.
+    ASSERT_EQ(MedianStroke(before, cells[33], kBlockInk), 2u);  // glyph 33, "A"
+
+    DrawRequest request{sheet, kDejaVuSans, {}, std::nullopt, std::nullopt};
+    const std::vector<std::pair<std::size_t, char32_t>> letters = {{6, U'Ж'}, {14, U'О'}, {24, U'Ш'}, {42, U'к'}};
+    for (const auto& [cell, letter] : letters) request.letters[cell] = letter;
+    DrawLetters(w.report, request);
+    ASSERT_GE(w.report.results.size(), 2u);
+    EXPECT_EQ(w.report.results[w.report.results.size() - 2],
+              "In the style of the sheet's glyphs: strokes 2 px, shaded in entry 44 at step (1, 0) from the ink.");
+
+    const IndexedImage after = LoadBmp(sheet);
+    for (const auto& [k, letter] : letters) {
+        SCOPED_TRACE(DescribeCharacter(letter));
+        const GlyphCell& cell = cells[k];
+        std::size_t shade = 0, ink = 0;
+        for (std::int64_t y = cell.stripTop; y < cell.endRow; ++y) {
+            for (std::uint32_t x = 1; x + 1 < after.Width(); ++x) {
+                const std::uint8_t p = after.Pixel(x, static_cast<std::uint32_t>(y));
+                const std::uint8_t right = after.Pixel(x + 1, static_cast<std::uint32_t>(y));
+                if (p == kShadeInk) {
+                    ++shade;
+                    EXPECT_EQ(after.Pixel(x - 1, static_cast<std::uint32_t>(y)), kBlockInk) << "shade at " << x << ", " << y;
+                }
+                if (p == kBlockInk) {
+                    ++ink;
+                    EXPECT_TRUE(right == kBlockInk || right == kShadeInk) << "unshaded right edge at " << x << ", " << y;
+                }
+            }
+        }
+        EXPECT_GT(ink, 0u);
+        EXPECT_GT(shade, 0u);
+        EXPECT_GE(MedianStroke(after, cell, kBlockInk), 2u);
+    }
+
+    // Plain: one ink, FreeType's own strokes.
+    SaveBmp(before, sheet);
+    request.style = DrawRequest::Style::Plain;
+    DrawLetters(w.report, request);
+    const IndexedImage plain = LoadBmp(sheet);
+    for (std::uint32_t y = 0; y < plain.Height(); ++y) {
+        for (std::uint32_t x = 0; x < plain.Width(); ++x) {
+            if (before.Pixel(x, y) != plain.Pixel(x, y)) {
+                ASSERT_NE(plain.Pixel(x, y), kShadeInk);
+            }
+        }
+    }
+}
 
 TEST(DrawLetters, RefusesNamingTheLetterAndLeavesTheSheetByteIdentical)
 {
@@ -174,8 +261,8 @@ TEST(DrawLetters, AGuideLeftInPlaceIsWarnedOfAndADrawnSheetGivesNoWarning)
     SaveBmp(edited, sheet);
     w.report = Recorder();
     w.Replay({{font, sheet}});
-    EXPECT_EQ(w.report.results, (std::vector<std::string>{"glyph 165 will carry the baseline guide as ink",
-                                                          "glyph 169 will carry the baseline guide as ink",
+    EXPECT_EQ(w.report.results, (std::vector<std::string>{sheet + ": cells 5, 9 (glyphs 165, 169) still hold the whole baseline "
+                                                                  "guide, which the font will carry as ink",
                                                           "f.fnt converted."}));
 
     // Drawn: all 64 cells, the Cyrillic capitals and small letters А to я.

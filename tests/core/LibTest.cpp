@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "platform/Paths.h"
 #include "support/LibBuilder.h"
+#include "support/Writes.h"
 #include "fixtures/RunFixture.h"
 
 namespace eit::test {
@@ -130,6 +131,54 @@ TEST_F(LibTest, InsertionKeepsLeadingBytesNamesAndZeroSizeItems)
     const Bytes rebuilt = ReadAll(dir / "p.lib");
     EXPECT_THROW(Insert(dir / "p.lib", {}), ToolError) << "the package's count decides, not the log's";
     EXPECT_EQ(ReadAll(dir / "p.lib"), rebuilt);
+}
+
+// A package that holds its items in place, and nothing more, is not written:
+// same file, same time, not a write; the results name every item all the same.
+TEST_F(LibTest, UpToDatePackageIsLeftUnwritten)
+{
+    const std::vector<LibItem> items = {{"a.bin", "A"}, {"b.bin", Bytes(File::kCopyPiece + 3, 'b')}, {"c.bin", ""}};
+    const std::string package = Package("p.lib", items);
+    for (const LibItem& item : items) WriteAll(dir / ("p_" + item.name), item.data);
+    const FileStamp before = StampOf(package);
+    EXPECT_EQ(WritesOf([&] { Insert(package, {dir / "p_a.bin", dir / "p_b.bin", dir / "p_c.bin"}); }), 0);
+    EXPECT_EQ(StampOf(package), before);
+    EXPECT_EQ(ReadAll(package), MakeLib(items));
+    EXPECT_EQ(recorder.results, (std::vector<std::string>{"Item p_a.bin inserted.", "Item p_b.bin inserted.",
+                                                          "Item p_c.bin inserted.", "p.lib was up to date: nothing written."}));
+}
+
+// Whatever differs (an item's bytes, its size, where it lies, bytes after the
+// last item), the package is rebuilt to exactly what a rebuild writes; the
+// items before the first that differs are copied over from the package.
+TEST_F(LibTest, AnyDifferenceRebuildsThePackageExactly)
+{
+    const std::vector<LibItem> items = {{"a.bin", "AAAA"}, {"b.bin", Bytes(File::kCopyPiece + 3, 'b')}, {"c.bin", "CC"}};
+    const Bytes rebuilt = MakeLib(items);
+    auto with = [&](std::size_t index, const Bytes& data) {
+        std::vector<LibItem> changed = items;
+        changed[index].data = data;
+        return MakeLib(changed);
+    };
+    Bytes gap = with(0, "AAAAx");  // entry 0 names its 4 bytes, a byte lies between it and the next
+    gap[8 + 2 + 5 + 4] = 4;
+    struct Case {
+        const char* what;
+        Bytes package;
+    };
+    for (const Case& c : {Case{"the last item's bytes", with(2, "CX")}, Case{"the first item's size", with(0, "AAA")},
+                          Case{"a middle item's bytes", with(1, Bytes(File::kCopyPiece + 2, 'b') + "X")},
+                          Case{"bytes after the last item", rebuilt + "tail"}, Case{"a gap between items", gap}}) {
+        SCOPED_TRACE(c.what);
+        WriteAll(dir / "p.lib", c.package);
+        for (const LibItem& item : items) WriteAll(dir / ("p_" + item.name), item.data);
+        const FileStamp before = StampOf(dir / "p.lib");
+        recorder = Recorder();
+        Insert(dir / "p.lib", {dir / "p_a.bin", dir / "p_b.bin", dir / "p_c.bin"});
+        EXPECT_EQ(ReadAll(dir / "p.lib"), rebuilt);
+        EXPECT_NE(StampOf(dir / "p.lib").id, before.id) << "built beside and swapped in";
+        EXPECT_EQ(recorder.results.back(), "Item p_c.bin inserted.");
+    }
 }
 
 TEST_F(LibTest, EmptyPackageIsCutToItsHeader)

@@ -2,6 +2,7 @@
 // errors name the log and the group, or the .txt and the entry.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "jobs/ReplayCheck.h"
@@ -11,6 +12,7 @@
 #include "support/ErrorOf.h"
 #include "support/FontRun.h"
 #include "support/LibBuilder.h"
+#include "support/Writes.h"
 #include "fixtures/RunFixture.h"
 
 namespace eit::test {
@@ -181,6 +183,44 @@ TEST_F(Preflight, CheckReportsEveryGroupAndEveryErrorAndWritesNothing)
                                dir) +
                            errors[0] + PathsIn("\nD/src/names.cif: its group names no format, passed over\n", dir) +
                            "The replay would fail with 1 error, and write nothing.\n");
+}
+
+// Sources that already hold what the replay writes are left unwritten, and the
+// check says they are up to date; a package changed in its second item is
+// rebuilt exactly.
+TEST_F(Preflight, SourcesAlreadyUpToDateAreNotWritten)
+{
+    const std::vector<LibItem> items = {{"a.bin", Bytes(File::kCopyPiece + 1, 'a')}, {"b.bin", "old b"}};
+    WriteAll(dir / "src/same.lib", MakeLib(items));
+    WriteAll(dir / "src/changed.lib", MakeLib(items));
+    WriteAll(dir / "lib/same_a.bin", items[0].data);
+    WriteAll(dir / "lib/same_b.bin", items[1].data);
+    WriteAll(dir / "lib/changed_a.bin", items[0].data);
+    WriteAll(dir / "lib/changed_b.bin", "new b");
+    CifParts cif = CifOfTexts({"one", "two"}, "LM");
+    cif.filler = kRewrittenFiller;
+    WriteAll(dir / "src/names.cif", BuildCif(cif));
+    WriteAll(dir / "txt/names.txt", TxtOf({"one", "two"}));
+    WriteAll(dir / "same.log", PathsIn(Group("LIB", "D/src/same.lib", {"D/lib/same_a.bin", "D/lib/same_b.bin"}), dir));
+    WriteAll(dir / "changed.log", PathsIn(Group("LIB", "D/src/changed.lib", {"D/lib/changed_a.bin", "D/lib/changed_b.bin"}), dir));
+    WriteAll(dir / "cif.log", PathsIn(Group("CIF", "D/src/names.cif", {"D/txt/names.txt"}), dir));
+    const std::vector<std::string> logs = {dir / "same.log", dir / "changed.log", dir / "cif.log"};
+
+    EXPECT_TRUE(CheckReplay(ctx, logs).empty());
+    EXPECT_EQ(recorder.results, (std::vector<std::string>{PathsIn("D/src/same.lib: 2 items, none differ, up to date", dir),
+                                                          PathsIn("D/src/changed.lib: 2 items, 1 differs", dir),
+                                                          PathsIn("D/src/names.cif: 2 texts, none differ, up to date", dir),
+                                                          kCheckSucceededLine}));
+    const FileStamp same = StampOf(dir / "src/same.lib"), names = StampOf(dir / "src/names.cif");
+    recorder = Recorder();
+    EXPECT_EQ(ErrorOfRun(logs), "(no error)");
+    EXPECT_EQ(StampOf(dir / "src/same.lib"), same);
+    EXPECT_EQ(StampOf(dir / "src/names.cif"), names);
+    EXPECT_EQ(ReadAll(dir / "src/changed.lib"), MakeLib({items[0], {"b.bin", "new b"}}));
+    const auto has = [&](const std::string& line) { return std::ranges::count(recorder.results, line); };
+    EXPECT_EQ(has("same.lib was up to date: nothing written."), 1);
+    EXPECT_EQ(has("names.cif was up to date: nothing written."), 1);
+    EXPECT_EQ(has("changed.lib was up to date: nothing written."), 0);
 }
 
 }  // namespace

@@ -17,12 +17,14 @@ const Bytes kBom = "\xEF\xBB\xBF";
 const std::vector<Bytes> kMenu = {"Nowa gra", "Wczytaj gr\xEA", "Zako\xF1" "cz"};
 
 // 256 glyphs, all drawn but those listed as empty.
+// A font from byte 32 on (byte b shows glyph b - 32) with a glyph for every
+// byte but those of `empty`; the space (glyph 0) has a width and no ink.
 Bytes FontWithout(const std::vector<std::uint32_t>& empty, std::optional<std::uint32_t> glyphCount = std::nullopt)
 {
     TestFont font;
-    for (std::uint32_t i = 0; i < 256; ++i) {
-        const bool drawn = std::find(empty.begin(), empty.end(), i) == empty.end();
-        font.glyphs.push_back(PatternGlyph(i, 3, drawn ? 4 : 0, 1));
+    for (std::uint32_t byte = 32; byte < 256; ++byte) {
+        const bool drawn = std::find(empty.begin(), empty.end(), byte) == empty.end();
+        font.glyphs.push_back(drawn ? PatternGlyph(byte, 3, byte == ' ' ? 0 : 4, 1) : TestGlyph{});
     }
     font.glyphCount = glyphCount;
     return MakeFont(font);
@@ -142,10 +144,10 @@ TEST_F(EitoolCharset, TheLogCarriesItsEncodingAndTheReplayHoldsToIt)
 
 TEST_F(EitoolCharset, CoverageNamesEveryCharacterAndTheGlyphsTheFontLacks)
 {
-    WriteAll(dir / "a.txt", kBom + TxtOf({"gęś", "Gęś  "}));
+    WriteAll(dir / "a.txt", kBom + TxtOf({"g ęś", "Gęś  "}));
     WriteAll(dir / "b.txt", TxtOf({"ę<$EA>"}) + "not a text ж\r\n");
     const std::vector<std::string> args = {"coverage", "--font", "f.fnt", "--encoding", "cp1250", "--table", "pl.tbl", "a.txt", "b.txt"};
-    const std::string lines = "U+0047 \"G\" 47 1\nU+0067 \"g\" 67 1\n";
+    const std::string lines = "U+0020 \" \" 20 1\nU+0047 \"G\" 47 1\nU+0067 \"g\" 67 1\n";
     const struct {
         Bytes font;
         int status;
@@ -153,7 +155,7 @@ TEST_F(EitoolCharset, CoverageNamesEveryCharacterAndTheGlyphsTheFontLacks)
     } fonts[] = {
         {FontWithout({}), 0, lines + "U+0119 \"ę\" A1 3\nU+015B \"ś\" 9C 2\n- <$EA> EA 1\n"},
         {FontWithout({0xA1}), 1, lines + "U+0119 \"ę\" A1 3 missing\nU+015B \"ś\" 9C 2\n- <$EA> EA 1\n"},
-        {FontWithout({}, 0xA0), 1, lines + "U+0119 \"ę\" A1 3 missing\nU+015B \"ś\" 9C 2\n- <$EA> EA 1 missing\n"},
+        {FontWithout({}, 0xA0 - 32), 1, lines + "U+0119 \"ę\" A1 3 missing\nU+015B \"ś\" 9C 2\n- <$EA> EA 1 missing\n"},
     };
     for (const auto& font : fonts) {
         WriteAll(dir / "f.fnt", font.font);
@@ -165,7 +167,9 @@ TEST_F(EitoolCharset, CoverageNamesEveryCharacterAndTheGlyphsTheFontLacks)
     ToolRun run = Eitool(args);
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.out.find("U+0412 \"В\" - 1 no byte\n"), std::string::npos) << run.out;
-    EXPECT_EQ(run.err, "eitool: f.fnt has no glyph for 1 of the bytes the texts use; 5 of the characters have no byte in windows-1250 + pl.tbl\n");
+    EXPECT_EQ(run.err, "eitool: f.fnt has no glyph for 1 of the bytes the texts use; 5 of the characters have no byte in "
+                       "windows-1250 + pl.tbl; eitool table --fit gives the letters without a glyph free bytes among those "
+                       "the sheet rebuilds\n");
 }
 
 TEST_F(EitoolCharset, TablePrintsEveryMappedByteInTheTableFilesOwnForm)

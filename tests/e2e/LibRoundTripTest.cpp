@@ -34,7 +34,7 @@ TEST(EitoolLib, ExtractEditReplayRebuildsThePackageByteForByte)
     ToolRun replay = RunEitool({"replay", "--target", "out", "out/result.log"}, dir.path());
     ASSERT_EQ(replay.status, 0) << replay.err;
     EXPECT_EQ(replay.out, "Item maps_hills.bmp inserted.\nItem maps_notes.txt inserted.\nItem maps_empty.dat inserted.\n"
-                          "Item sky_sky.bmp inserted.\n");
+                          "Item sky_sky.bmp inserted.\nsky.LIB was up to date: nothing written.\n");
     EXPECT_EQ(ReadAll(dir / "in/maps.lib"), MakeLib({{"land\\hills.bmp", grown}, {"notes.txt", "new"}, {"empty.dat", ""}}));
     EXPECT_EQ(ReadAll(dir / "in/sky.LIB"), MakeLib({{"sky.bmp", "blue"}}));
 

@@ -23,7 +23,7 @@ TEST(EitoolCheck, PrintsWhatEachSourceWouldGetWritesNothingAndExitsOneOnErrors)
         args.insert(args.end(), logs.begin(), logs.end());
         ToolRun check = RunEitool(args, dir.path());
         EXPECT_EQ(check.status, 0) << check.err;
-        EXPECT_EQ(check.out, PathsIn("D/a.lib: 2 items, 1 differs\nD/b.lib: 1 item, none differ\nThe replay would succeed.\n", dir));
+        EXPECT_EQ(check.out, PathsIn("D/a.lib: 2 items, 1 differs\nD/b.lib: 1 item, none differ, up to date\nThe replay would succeed.\n", dir));
         EXPECT_EQ(check.err, "");
     }
 
@@ -36,8 +36,8 @@ TEST(EitoolCheck, PrintsWhatEachSourceWouldGetWritesNothingAndExitsOneOnErrors)
                                 "entry's name.\nWarning: entry 1 (y.bin) of a.lib gets D/out/TXT/a_x.txt, whose name does not "
                                 "come from the entry's name.\n";
     EXPECT_EQ(check.out, PathsIn("D/a.lib: 2 items, 1 differs\nD/b.lib: missing D/out/TXT/b_z.txt\n"
-                                 "D/b.lib: cannot be replayed: Cannot open file D/out/TXT/b_z.txt: " + kNoSuchFile + "\n" +
-                                     warning + "D/a.lib: 2 items, 2 differ (an earlier group rewrites it first)\nThe replay would fail with 1 error, and write nothing.\n",
+                                 "D/b.lib: cannot be replayed: Cannot open file D/out/TXT/b_z.txt: " + kNoSuchFile + "\n"
+                                 "D/a.lib: 2 items, 2 differ (an earlier group rewrites it first)\nThe replay would fail with 1 error, and write nothing.\n",
                                  dir));
     EXPECT_EQ(check.err, PathsIn("eitool: " + warning.substr(0, warning.find('\n') + 1) + "eitool: " +
                                      warning.substr(warning.find('\n') + 1) + "eitool: Cannot open file D/out/TXT/b_z.txt: " + kNoSuchFile + "\n",
@@ -66,7 +66,7 @@ TEST(EitoolCheck, CheckAndReplayTakeRelativePathsOfAProjectInTheTargetFolder)
     ToolRun run = RunEitool(replay, dir.path());
     EXPECT_EQ(run.status, 0) << run.err;
     ToolRun after = RunEitool(check, dir.path());
-    EXPECT_EQ(after.out, PathsIn("D/work/a.lib: 1 item, none differ\nThe replay would succeed.\n", dir)) << after.err;
+    EXPECT_EQ(after.out, PathsIn("D/work/a.lib: 1 item, none differ, up to date\nThe replay would succeed.\n", dir)) << after.err;
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "support/Eitool.h"
 #include "support/FontRun.h"
 #include "support/LibBuilder.h"
+#include "support/Writes.h"
 
 namespace eit::test {
 namespace {
@@ -165,6 +166,37 @@ TEST(WriteErrors, NameThePackageAndTheReasonNotTheFileBeside)
         EXPECT_EQ(run.err, "eitool: " + error + "\n");
         EXPECT_EQ(ReadAll(package), before);
         EXPECT_FALSE(AnyFileBeside(dir.path()));
+    }
+}
+
+// A package already up to date needs no file beside it: its replay succeeds
+// in a folder the user may not write, and leaves the package as it was. A
+// package the user may not write is refused all the same.
+TEST(WriteErrors, AnUpToDatePackageNeedsNoFileBesideButStillItsOwnWriteAccess)
+{
+    const bool root = geteuid() == 0;
+    if (root && std::system("setpriv --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "setpriv is missing";
+    for (const bool writable : {true, false}) {
+        SCOPED_TRACE(writable ? "package writable" : "package read-only");
+        TempFolder dir;
+        const std::string package = dir / "game/p.lib";
+        WriteAll(package, MakeLib({{"a.bin", "a"}}));
+        WriteAll(dir / "BIN/p_a.bin", "a");
+        WriteAll(dir / "r.log", "#Format: LIB\r\n#Source: " + package + "\r\n#Target: " + (dir / "BIN/p_a.bin") + "\r\n");
+        chmod(package.c_str(), writable ? 0666 : 0444);
+        chmod(dir.str().c_str(), 0777);
+        chmod((dir / "game").c_str(), root ? 0755 : 0555);
+        const FileStamp before = StampOf(package);
+        ToolRun run = RunEitool({"replay", "r.log"}, dir.path(), root ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "");
+        chmod((dir / "game").c_str(), 0755);
+        EXPECT_EQ(StampOf(package), before);
+        if (writable) {
+            EXPECT_EQ(run.status, 0) << run.err;
+            EXPECT_NE(run.out.find("Item p_a.bin inserted.\np.lib was up to date: nothing written.\n"), std::string::npos) << run.out;
+        } else {
+            EXPECT_EQ(run.status, 1);
+            EXPECT_EQ(run.err, "eitool: Cannot open file " + package + ": Permission denied\n");
+        }
     }
 }
 

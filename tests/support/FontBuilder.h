@@ -199,4 +199,39 @@ inline Bytes DigitFont(std::uint32_t digitHeight, std::uint32_t count = 224)
     return MakeFont(glyphs);
 }
 
+// A game's font in bold strokes with a shading: byte b shows glyph b - 32,
+// and only ASCII (bytes 20 to 7E) has glyphs, of 224. Each is a box of
+// 2-pixel strokes in kBlockInk, `width` wide, standing on the baseline, with
+// kShadeInk on the right of every stroke; the space has a width and no ink,
+// "!" (glyph 1) spans the strip and "0" (glyph 16) is 10 rows tall.
+inline constexpr std::uint8_t kShadeInk = 44;
+inline TestGlyph ShadedBox(std::uint32_t width, std::uint32_t height, std::uint32_t top)
+{
+    TestGlyph glyph;
+    glyph.top = top;
+    glyph.width = width + 1;
+    for (std::uint32_t y = 0; y < height; ++y) {
+        Bytes row(width + 1, '\0');
+        for (std::uint32_t x = 0; x < width; ++x) {
+            const bool stroke = y < 2 || y + 2 >= height || x < 2 || x + 2 >= width;
+            if (stroke) row[x] = static_cast<char>(kBlockInk);
+        }
+        for (std::uint32_t x = 1; x <= width; ++x) {
+            if (row[x] == 0 && row[x - 1] == static_cast<char>(kBlockInk)) row[x] = static_cast<char>(kShadeInk);
+        }
+        glyph.rows.push_back(row);
+    }
+    return glyph;
+}
+
+inline Bytes AsciiFont()
+{
+    std::vector<TestGlyph> glyphs(224);
+    for (std::uint32_t g = 0; g < 95; ++g) glyphs[g] = ShadedBox(5 + g % 4, 9, kBlockBaseline - 9);
+    glyphs[0] = TestGlyph{0, 4, {}};
+    glyphs[1] = ShadedBox(3, 28, 0);
+    glyphs[16] = ShadedBox(6, 10, kBlockBaseline - 10);
+    return MakeFont(glyphs);
+}
+
 }  // namespace eit::test

@@ -31,7 +31,7 @@ private slots:
     {
         const std::string sheet = Sheet();
         const eit::test::Bytes before = ReadAll(sheet);
-        WriteAll(Path("pl.tbl"), "A3=\xC5\x81\nB9=\xC4\x85\n");  // Ł and ą
+        WriteAll(Path("pl.tbl"), "CA=\xC5\x81\nDA=\xC4\x85\n");  // Ł and ą, on bytes that glyphs 170 and 186 show
         dialogs->openFileAnswers = {sheet, kFont};
         dialogs->encoding = TextEncoding{"", Path("pl.tbl")};
         form->BDrawLettersClick();
@@ -40,13 +40,15 @@ private slots:
         QCOMPARE(dialogs->encodingsAsked, 1);
         QCOMPARE(dialogs->errors, std::vector<std::string>{});
         const QStringList lines = PaneLines();
-        QCOMPARE(lines.size(), 3);
-        QCOMPARE(lines[0], QString::fromUtf8("\"Ł\" (U+0141) drawn into cell 3 for byte A3."));
-        QCOMPARE(lines[1], QString::fromUtf8("\"ą\" (U+0105) drawn into cell 25 for byte B9."));
+        QCOMPARE(lines.size(), 5);
+        QCOMPARE(lines[0], QString::fromUtf8("Kept the earlier f.bmp as f.bmp.~1~."));
+        QCOMPARE(lines[1], QString::fromUtf8("\"Ł\" (U+0141) drawn into cell 10 for byte CA."));
+        QCOMPARE(lines[2], QString::fromUtf8("\"ą\" (U+0105) drawn into cell 26 for byte DA."));
+        QVERIFY2(lines[3].startsWith(QStringLiteral("In the style of the sheet's glyphs: strokes ")), qPrintable(lines[3]));
         QVERIFY2(QRegularExpression(QStringLiteral("^f\\.bmp: 2 letters drawn from DejaVuSans\\.ttf at \\d+ px in ink 42\\.$"))
-                     .match(lines[2])
+                     .match(lines[4])
                      .hasMatch(),
-                 qPrintable(lines[2]));
+                 qPrintable(lines[4]));
         QVERIFY(ReadAll(sheet) != before);
         QCOMPARE(Label("CurrentMessage")->text(), QString());
         QVERIFY(Button("SaveLog")->isEnabled());

@@ -13,11 +13,16 @@ public:
     std::deque<FileChoice> openAnswers;
     std::deque<std::string> saveAnswers;
     std::optional<std::string> folder;  // nothing: the picker is cancelled
+    std::deque<std::string> folderAnswers;  // PickFolder's answers, in order; then cancelled
+    std::vector<std::string> folderCaptions;
     std::deque<std::string> openFileAnswers;  // the one-file dialog's answers, in order;
     std::optional<std::string> openFile;      // then this one
     bool answerYes = true;
     std::optional<TextEncoding> encoding = TextEncoding{};  // nothing: the question is cancelled
     int encodingsAsked = 0;
+    std::optional<std::uint32_t> number;  // nothing: the question is cancelled
+    std::vector<std::string> numberQuestions;  // "caption|text|initial"
+    std::vector<std::pair<std::string, IndexedImage>> pictures;  // caption and picture shown
     // Called while a dialog is up, to look at the window then.
     std::function<void()> whileAsked;
 
@@ -54,6 +59,12 @@ public:
         Asked();
         return folder;
     }
+    std::optional<std::string> PickFolder(const std::string& caption, const std::string&) override
+    {
+        folderCaptions.push_back(caption);
+        Asked();
+        return Next(folderAnswers);
+    }
     void ShowMessage(const std::string& text, const std::string& caption) override
     {
         messages.push_back(caption + "|" + text);
@@ -71,6 +82,13 @@ public:
         return answerYes;
     }
     void ShowFolder(const std::string& folder) override { shownFolders.push_back(folder); }
+    std::optional<std::uint32_t> AskNumber(const std::string& text, const std::string& caption, std::uint32_t initial) override
+    {
+        numberQuestions.push_back(caption + "|" + text + "|" + std::to_string(initial));
+        Asked();
+        return number;
+    }
+    void ShowPicture(const IndexedImage& picture, const std::string& caption) override { pictures.emplace_back(caption, picture); }
 
 private:
     void Asked()
