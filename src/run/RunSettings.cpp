@@ -58,8 +58,8 @@ std::set<std::string> NonBlankLines(const std::string& path)
 // only adding lines.
 bool Extends(const TextEncoding& given, const TextEncoding& recorded)
 {
-    if (given.codePage != recorded.codePage || given.tableFile.empty() || recorded.tableFile.empty()) return false;
-    if (!Exists(given.tableFile)) return false;
+    if (given.codePage != recorded.codePage || given.tableFile.empty() || !Exists(given.tableFile)) return false;
+    if (recorded.tableFile.empty()) return true;  // no table recorded: every line is added
     const std::set<std::string> added = NonBlankLines(given.tableFile);
     for (const std::string& line : NonBlankLines(recorded.tableFile)) {
         if (!added.contains(line)) return false;
@@ -124,8 +124,8 @@ void SettleLogEncoding(RunContext& ctx, const LineList& log, const std::string& 
     const bool differs = given && (settings.GivenEncoding->codePage != wanted.codePage ||
                                    settings.GivenEncoding->tableFile != wanted.tableFile);
     if (differs && problems.empty() && Extends(*settings.GivenEncoding, wanted)) {
-        SayOnce(ctx, "The table " + settings.GivenEncoding->tableFile + " extends the table " + wanted.tableFile +
-                             " recorded in " + logPath + ": taken");
+        SayOnce(ctx, "The table " + settings.GivenEncoding->tableFile + " extends the encoding " + Describe(wanted) +
+                         " recorded in " + logPath + ": taken");
         return;
     }
     if (differs) problems.push_back(Describe(*settings.GivenEncoding) + " was given");

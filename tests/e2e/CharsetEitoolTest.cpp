@@ -126,7 +126,7 @@ TEST_F(EitoolCharset, TheLogCarriesItsEncodingAndTheReplayHoldsToIt)
     WriteAll(dir / "more.tbl", "A1=\xC4\x99\r\nA2=\xC4\x85\r\n");
     run = Eitool({"replay", "--encoding", "windows-1250", "--table", "more.tbl", "tab/result.log"});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_TRUE(Has(run.out, "extends the table " + (dir / "pl.tbl"))) << run.out;
+    EXPECT_TRUE(Has(run.out, "extends the encoding windows-1250 with the table " + (dir / "pl.tbl"))) << run.out;
     WriteAll(dir / "pl.tbl", "A1=\xC4\x99\r\nA3=\xC4\x85\r\n");
     refused({"replay", "tab/result.log"}, {dir / "tab/result.log", dir / "pl.tbl", "has changed"});
 
