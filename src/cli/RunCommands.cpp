@@ -46,6 +46,7 @@ struct RunOptions {
     std::string target;
     std::string palette;
     TextEncoding encoding;
+    bool overrideEncoding = false;
     std::vector<std::string> files;
 };
 
@@ -85,6 +86,7 @@ int Run(JobKind kind, const std::vector<std::string>& jobs, const RunOptions& op
     ScriptedDialogs dialogs;
     RunContext ctx(reporter, dialogs);
     ctx.settings.GivenEncoding = GivenEncoding(options);
+    ctx.settings.OverrideEncoding = options.overrideEncoding;
     ctx.JobKind = kind;
     dialogs.palette = options.palette.empty() ? std::string() : AbsolutePath(options.palette);
     dialogs.targetFolder = TargetFolder(options);
@@ -109,6 +111,7 @@ int Check(JobKind kind, const std::vector<std::string>& logs, const RunOptions& 
     ScriptedDialogs dialogs;
     RunContext ctx(reporter, dialogs);
     ctx.settings.GivenEncoding = GivenEncoding(options);
+    ctx.settings.OverrideEncoding = options.overrideEncoding;
     ctx.settings.TargetDir = TargetFolder(options);
     ctx.JobKind = kind;
     dialogs.palette = options.palette.empty() ? std::string() : AbsolutePath(options.palette);
@@ -235,6 +238,8 @@ void AddReplayCommand(Commands& commands)
     CLI::Option* project = replay->add_option("--project", options->project, "A project list of operation logs");
     replay->add_flag("--check", options->check,
                      "Write nothing: show what the replay would do to each source, and every error (exit 1 on errors)");
+    replay->add_flag("--override-encoding", options->overrideEncoding,
+                     "Replay with the given encoding or table though the log records another, or its table changed");
     replay->add_option("logs", options->files, "Operation logs")->excludes(project);
 }
 

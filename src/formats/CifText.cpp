@@ -324,6 +324,7 @@ CifTextPlan PlanCifText(RunContext& ctx, const std::string& path, const std::str
     ctx.report.PumpEvents();
     LineList lines;
     const bool savedAsUtf8 = LoadTxtLines(lines, txtPath);
+    CheckTxtMarked(ctx, txtPath, savedAsUtf8);
     const CharTable* table = RunCharTable(ctx, savedAsUtf8);
     if (savedAsUtf8 && !table) throw SavedAsUtf8(txtPath);
     BuildTextBlock(ctx, plan, lines, txtPath, table);

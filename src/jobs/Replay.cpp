@@ -3,6 +3,7 @@
 #include <array>
 
 #include "run/LogLines.h"
+#include "run/RunSettings.h"
 #include "platform/Error.h"
 #include "platform/Paths.h"
 
@@ -18,6 +19,7 @@ void WalkLog(RunContext& ctx, const std::string& logPath, std::string_view verb,
     lines.Clear();
     ctx.ReplayLogPath = ctx.settings.Resolve(logPath);
     lines.LoadFromFile(ctx.ReplayLogPath, LineList::ByteOrderMark::Skip);
+    SettleLogEncoding(ctx, lines, ctx.ReplayLogPath);
     const std::string message = std::string(verb) + " " + std::string(FileNameOf(logPath)) + "...";
     ctx.report.CurrentMessage(message);
     ctx.SetTotal(0);

@@ -79,6 +79,20 @@ void CheckExtraction(const RunContext& ctx, const std::vector<std::string>& jobs
     }
 }
 
+// Writes the extraction's log; an encoding other than the bytes as they are
+// is recorded before the first group, so that the replay reads the .txt files alike.
+void SaveOperationLog(RunContext& ctx, const std::string& path)
+{
+    if (!ctx.settings.Encoding || ctx.settings.Encoding->AsBytes()) {
+        ctx.OperationLog.SaveToFile(path, ctx.KeepingEarlierOutputs());
+        return;
+    }
+    LineList log;
+    AddEncodingLines(log, *ctx.settings.Encoding);
+    for (std::size_t i = 0; i < ctx.OperationLog.Count(); ++i) log.Add(ctx.OperationLog[i]);
+    log.SaveToFile(path, ctx.KeepingEarlierOutputs());
+}
+
 // What must hold before the run's first write: a replay's every group of
 // every log checks out; an extraction writes over none of its sources. False
 // when the user stopped the run meanwhile.
@@ -128,7 +142,7 @@ void RunProcess(RunContext& ctx, const std::vector<std::string>& jobs)
     if (ctx.TotalBytes != 0) {
         ctx.report.AddResult("Total " + std::to_string(ctx.TotalBytes) + " bytes extracted.");
     }
-    if (std::optional<std::string> log = OperationLogPath(ctx)) ctx.OperationLog.SaveToFile(*log, ctx.KeepingEarlierOutputs());
+    if (std::optional<std::string> log = OperationLogPath(ctx)) SaveOperationLog(ctx, *log);
     ctx.ask.ShowMessage("Operation complete!", "Process status:");
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
 #include "platform/CharTable.h"
+#include "platform/LineList.h"
 
 namespace eit {
 
@@ -30,6 +32,13 @@ struct RunSettings {
     std::optional<CharTable> Table;
     // The palette of this run's sheets, once found or given.
     std::string PalettePath;
+    // A replay may use another encoding or table than the one its log records.
+    bool OverrideEncoding = false;
+    // The encoding the replayed log records: its .txt files must carry a byte order mark.
+    std::optional<TextEncoding> LogEncoding;
+    // The results lines said of logs' encodings: said once per run, though
+    // the check before writing and the replay both read each log.
+    std::set<std::string> EncodingLinesSaid;
 
     // A new run: forgets what the last one settled, and loads the given
     // encoding's table, so that a wrong one ends the run before it writes.
@@ -38,6 +47,29 @@ struct RunSettings {
     // a relative one is taken in TargetDir.
     std::string Resolve(std::string_view path) const;
 };
+
+// The encoding an extraction run recorded in its operation log, before its
+// first "#Format:" line: "#Encoding: NAME" and "#Table: SHA256 PATH".
+inline constexpr std::string_view kEncodingKeyword = "#Encoding:";
+inline constexpr std::string_view kTableKeyword = "#Table:";
+struct RecordedEncoding {
+    TextEncoding encoding;
+    std::string tableSha256;  // empty when no table file was used
+};
+// The encoding a log records; nothing for a log of the bytes as they are.
+std::optional<RecordedEncoding> RecordedEncodingOf(const LineList& log);
+// The lines that record `encoding` (none for the bytes as they are).
+void AddEncodingLines(LineList& log, const TextEncoding& encoding);
+// At the start of each replayed log: a log that records an encoding settles
+// the run's encoding with it when none is given. A given one that differs, or
+// a recorded table file missing or changed, is refused naming both, unless
+// OverrideEncoding; a given table that only adds lines to the recorded one is
+// taken and said.
+void SettleLogEncoding(RunContext& ctx, const LineList& log, const std::string& logPath);
+// Refuses a .txt without a byte order mark where its letters could not be
+// told from bytes: its log records an encoding, or one is given for a log that
+// records none (unless OverrideEncoding).
+void CheckTxtMarked(const RunContext& ctx, const std::string& txtPath, bool hasByteOrderMark);
 
 // The table of the run's .txt files; null for the bytes as they are. The
 // encoding is settled when a file first needs it (`needed`): the one the

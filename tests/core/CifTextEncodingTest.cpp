@@ -65,11 +65,16 @@ TEST_F(CifTextTest, TxtSavedAsUtf8IsRefusedWithoutAnEncoding)
     EXPECT_EQ(dialogs.encodingsAsked, 1);  // the run asked, and was told "the bytes as they are"
 }
 
-TEST_F(CifTextTest, GivenEncodingReadsATxtWhoseEditorDroppedTheByteOrderMark)
+// A .txt without a byte order mark may hold the bytes as they are: with an
+// encoding given it is refused, and read as before only when overridden.
+TEST_F(CifTextTest, GivenEncodingRefusesATxtWhoseEditorDroppedTheByteOrderMarkUnlessOverridden)
 {
     ctx.settings.GivenEncoding = TextEncoding{"windows-1250", ""};
     const CifParts original = CifOfTexts({"x"});
     WriteAll(dir / "x.tab", BuildCif(original));
+    EXPECT_NE(ErrorOf([&] { Insert("x.tab", TxtOf({"gęś"})); }).find("byte order mark is missing"), std::string::npos);
+    EXPECT_EQ(ReadAll(dir / "x.tab"), BuildCif(original));
+    ctx.settings.OverrideEncoding = true;
     Insert("x.tab", TxtOf({"gęś"}));
     EXPECT_EQ(ReadAll(dir / "x.tab"), RewrittenCif(original, {"g\xEA\x9C"}));
     EXPECT_EQ(dialogs.encodingsAsked, 0);
@@ -95,22 +100,19 @@ TEST_F(CifTextRuns, RunAsksOnceForTheEncodingAtTheStartAndAReplayOnlyAtAByteOrde
     EXPECT_EQ(recorder.results.front(), "Text encoding: windows-1250");
     EXPECT_EQ(ReadAll(dir / "out/b.txt"), kBom + TxtOf({"ł"}));
 
-    // The first .txt has no byte order mark: read as bytes, without asking.
+    // The replay takes the encoding the log records, without asking; a .txt
+    // that lost its byte order mark is refused, and nothing is written.
+    const Bytes before = ReadAll(dir / "a.cif");
     WriteAll(dir / "out/a.txt", TxtOf({"\xEA\xEA"}));
     ctx.JobKind = JobKind::ReplayLogs;
+    EXPECT_NE(ErrorOf([&] { RunProcess(ctx, {dir / "out/result.log"}); }).find("byte order mark is missing"), std::string::npos);
+    EXPECT_EQ(ReadAll(dir / "a.cif"), before);
+    WriteAll(dir / "out/a.txt", kBom + TxtOf({"ęę"}));
     RunProcess(ctx, {dir / "out/result.log"});
-    EXPECT_EQ(dialogs.encodingsAsked, 2);
+    EXPECT_EQ(dialogs.encodingsAsked, 1);
     EXPECT_EQ(ReadAll(dir / "a.cif"), RewrittenCif(CifOfTexts({"\xEA"}, "1"), {"\xEA\xEA"}, "1"));
-    // The check before the first write meets b.txt's mark and asks first.
-    EXPECT_EQ(recorder.results, (std::vector<std::string>{"Text encoding: windows-1250", "Inserted.", "Inserted."}));
-
-    // Giving up the question stops the run; the file stays as it is.
-    const Bytes before = ReadAll(dir / "b.cif");
-    dialogs.encoding.reset();
-    RunProcess(ctx, {dir / "out/result.log"});
-    EXPECT_EQ(dialogs.encodingsAsked, 3);
-    EXPECT_EQ(recorder.results.back(), kStoppedLine);
-    EXPECT_EQ(ReadAll(dir / "b.cif"), before);
+    EXPECT_EQ(recorder.results, (std::vector<std::string>{"Text encoding recorded in " + (dir / "out/result.log") + ": windows-1250",
+                                                          "Inserted.", "Inserted."}));
 }
 
 }  // namespace

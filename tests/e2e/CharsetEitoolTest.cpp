@@ -72,12 +72,74 @@ TEST_F(EitoolCharset, PolishTypedInUtf8ReachesTheCifAsCodePageBytesAndTheTablesB
                            ": entry 2 (line 10, column 1): the character \"В\" (U+0412) has no byte in windows-1250 + pl.tbl\n");
     EXPECT_EQ(ReadAll(dir / "menu.cif"), before);
 
-    // Without an encoding the UTF-8 .txt is refused, naming it.
+    // Without an encoding the log's recorded one reads the .txt: the same refusal.
     run = Eitool({"replay", "out/result.log"});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find((dir / "out/menu.txt") + " begins with a UTF-8 byte order mark: it was saved as UTF-8"), std::string::npos)
-        << run.err;
+    EXPECT_NE(run.err.find("has no byte in windows-1250 + pl.tbl"), std::string::npos) << run.err;
     EXPECT_EQ(ReadAll(dir / "menu.cif"), before);
+}
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// The encoding of an extraction travels in its log: a replay without one uses
+// it, and refuses what differs from it, a changed table, and a .txt that lost
+// its byte order mark; --check says the same and nothing is written.
+TEST_F(EitoolCharset, TheLogCarriesItsEncodingAndTheReplayHoldsToIt)
+{
+    const Bytes replayed = RewrittenCif(menu, kMenu, "\x01\x02\x03");
+    ASSERT_EQ(Eitool({"extract", "--encoding", "windows-1250", "--target", "out", "menu.cif"}).status, 0);
+    const Bytes log = ReadAll(dir / "out/result.log");
+    EXPECT_EQ(log.substr(0, 33), "#Encoding: windows-1250\r\n#Format:") << log;
+    const Bytes txt = ReadAll(dir / "out/menu.txt");
+
+    ToolRun run = Eitool({"replay", "out/result.log"});  // the BOM kept: byte-exact
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadAll(dir / "menu.cif"), replayed);
+
+    auto refused = [&](const std::vector<std::string>& args, const std::vector<std::string>& named) {
+        const auto before = Snapshot(dir.path());
+        for (const bool check : {false, true}) {
+            std::vector<std::string> line = args;
+            if (check) line.push_back("--check");
+            const ToolRun r = Eitool(line);
+            EXPECT_EQ(r.status, 1) << r.out;
+            for (const std::string& name : named) EXPECT_TRUE(Has(r.err, name)) << name << " not in " << r.err;
+        }
+        EXPECT_EQ(Snapshot(dir.path()), before);
+    };
+    WriteAll(dir / "out/menu.txt", txt.substr(kBom.size()));
+    refused({"replay", "out/result.log"}, {dir / "out/menu.txt", "byte order mark is missing", "windows-1250"});
+    WriteAll(dir / "out/menu.txt", txt);
+    refused({"replay", "--encoding", "iso-8859-2", "out/result.log"}, {dir / "out/result.log", "windows-1250", "iso-8859-2"});
+    run = Eitool({"replay", "--encoding", "iso-8859-2", "--override-encoding", "out/result.log"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadAll(dir / "menu.cif"), replayed);
+
+    // A table: its SHA-256 and path recorded; one that only adds lines is
+    // taken and said; the recorded file changed is refused.
+    ASSERT_EQ(Eitool({"extract", "--encoding", "windows-1250", "--table", "pl.tbl", "--target", "tab", "menu.cif"}).status, 0);
+    const Bytes tableLog = ReadAll(dir / "tab/result.log");
+    const Bytes tableLine = "#Table: ";
+    const std::size_t at = tableLog.find(tableLine);
+    ASSERT_NE(at, Bytes::npos) << tableLog;
+    EXPECT_EQ(tableLog.substr(at + tableLine.size() + 64, dir.str().size() + 9), " " + (dir / "pl.tbl") + "\r");
+    WriteAll(dir / "more.tbl", "A1=\xC4\x99\r\nA2=\xC4\x85\r\n");
+    run = Eitool({"replay", "--encoding", "windows-1250", "--table", "more.tbl", "tab/result.log"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(Has(run.out, "extends the encoding windows-1250 with the table " + (dir / "pl.tbl"))) << run.out;
+    WriteAll(dir / "pl.tbl", "A1=\xC4\x99\r\nA3=\xC4\x85\r\n");
+    refused({"replay", "tab/result.log"}, {dir / "tab/result.log", dir / "pl.tbl", "has changed"});
+
+    // A .txt of the bytes as they are, replayed with an encoding, is refused:
+    // its UTF-8-looking bytes would be misread ("Zajac" with a-ogonek in windows-1250 is B9).
+    ASSERT_EQ(Eitool({"extract", "--target", "raw", "menu.cif"}).status, 0);
+    WriteAll(dir / "raw/menu.txt", TxtOf({"Zaj\xC4\x85" "c", "b", "c"}));
+    refused({"replay", "--encoding", "windows-1250", "raw/result.log"}, {dir / "raw/menu.txt", "byte order mark is missing"});
+    run = Eitool({"replay", "--encoding", "windows-1250", "--override-encoding", "raw/result.log"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    run = Eitool({"replay", "raw/result.log"});  // as today: the bytes as they are
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(ReadAll(dir / "menu.cif"), RewrittenCif(menu, {"Zaj\xC4\x85" "c", "b", "c"}, "\x01\x02\x03"));
 }
 
 TEST_F(EitoolCharset, CoverageNamesEveryCharacterAndTheGlyphsTheFontLacks)
