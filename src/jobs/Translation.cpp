@@ -142,8 +142,8 @@ void ExportTranslation(RunContext& ctx, const TranslationSettings& settings)
     ctx.report.ClearResults();
     std::optional<std::unordered_map<std::string, std::string>> sources;
     if (!settings.templateFile.empty()) sources = ReadTemplate(settings.templateFile);
-    const TextForms forms = TextForms::Of(settings.encoding);
-    const LogTexts texts = ReadLogTexts(ctx, settings.logs, forms);
+    TextForms forms;
+    const LogTexts texts = ReadLogTexts(ctx, settings.logs, settings.encoding, forms);
 
     std::string out;
     if (*format == TranslationFormat::Csv) {
@@ -301,8 +301,8 @@ void ImportTranslation(RunContext& ctx, const TranslationSettings& settings)
     const std::optional<TranslationFormat> format = TranslationFormatOf(settings.file);
     if (!format || *format == TranslationFormat::Pot) throw ToolError(settings.file + ": give a file ending in .po or .csv");
     ctx.report.ClearResults();
-    const TextForms forms = TextForms::Of(settings.encoding);
-    const LogTexts texts = ReadLogTexts(ctx, settings.logs, forms);
+    TextForms forms;
+    const LogTexts texts = ReadLogTexts(ctx, settings.logs, settings.encoding, forms);
     const ImportPlan plan = PlanImport(ctx, settings, *format, texts, forms);
 
     std::size_t files = 0;

@@ -108,9 +108,16 @@ void LabelGroups(std::vector<TextGroup>& groups)
     }
 }
 
-// The CIF groups of the logs in log order: source and .txt paths.
-std::vector<TextGroup> FindGroups(RunContext& ctx, const std::vector<std::string>& logs)
+bool SameEncoding(const TextEncoding& a, const TextEncoding& b) { return a.codePage == b.codePage && a.tableFile == b.tableFile; }
+
+// The CIF groups of the logs in log order: source and .txt paths. Walking a
+// log holds it to the encoding it records, as a replay does; with none given,
+// `recorded` becomes the one the logs record, which must be the same for all.
+std::vector<TextGroup> FindGroups(RunContext& ctx, const std::vector<std::string>& logs, const TextEncoding& given,
+                                  std::optional<TextEncoding>& recorded)
 {
+    if (!given.AsBytes()) ctx.settings.GivenEncoding = given;
+    std::string recordedBy;
     std::vector<TextGroup> groups;
     std::map<std::string, std::string> named;  // a path to the group that names it
     auto once = [&named](const std::string& path, const std::string& label) {
@@ -128,6 +135,13 @@ std::vector<TextGroup> FindGroups(RunContext& ctx, const std::vector<std::string
             groups.push_back(std::move(group));
             return i + 1;
         });
+        if (!given.AsBytes()) continue;
+        const TextEncoding ofLog = ctx.settings.LogEncoding.value_or(TextEncoding{});
+        if (recorded && !SameEncoding(*recorded, ofLog)) {
+            throw ToolError(recordedBy + " and " + log + " record different text encodings: give them one at a time");
+        }
+        recorded = ofLog;
+        recordedBy = log;
     }
     LabelGroups(groups);
     return groups;
@@ -168,10 +182,12 @@ void ReadGroup(RunContext& ctx, const TextForms& forms, std::size_t g, LogTexts&
 }
 }  // namespace
 
-LogTexts ReadLogTexts(RunContext& ctx, const std::vector<std::string>& logs, const TextForms& forms)
+LogTexts ReadLogTexts(RunContext& ctx, const std::vector<std::string>& logs, const TextEncoding& given, TextForms& forms)
 {
     LogTexts texts;
-    texts.groups = FindGroups(ctx, logs);
+    std::optional<TextEncoding> recorded;
+    texts.groups = FindGroups(ctx, logs, given, recorded);
+    forms = TextForms::Of(recorded ? *recorded : given);
     for (std::size_t g = 0; g < texts.groups.size(); ++g) {
         if (ctx.StopRequested) throw RunStopped();
         ctx.SetTotal(static_cast<int>(g * 100 / texts.groups.size()));

@@ -61,6 +61,7 @@ struct LogTexts {
 
 // Reads every CIF group of the logs: the CIF file and its .txt, which must
 // both be there and parse; the same CIF file or .txt in two groups is refused.
-LogTexts ReadLogTexts(RunContext& ctx, const std::vector<std::string>& logs, const TextForms& forms);
+// `forms` becomes those of the encoding given, else of the one the logs record.
+LogTexts ReadLogTexts(RunContext& ctx, const std::vector<std::string>& logs, const TextEncoding& given, TextForms& forms);
 
 }  // namespace eit
