@@ -524,7 +524,10 @@ std::size_t CheckLib(RunContext& ctx, const std::string& path, std::size_t first
             const FileFacts facts{item.id, item.size, true};
             return SeenItem{facts, std::move(item)};
         } catch (const ToolError&) {
-            return SeenItem{};  // opened again below, which raises its error
+            // Looked at instead, so the item's identity still tells (a package
+            // named as its own item cannot be opened twice on Windows); opened
+            // again below, which raises its error.
+            return SeenItem{LookAt(itemPath, &folders), std::nullopt};
         }
     });
     for (std::uint32_t i = 0; i < count; ++i) {

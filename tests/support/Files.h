@@ -12,6 +12,15 @@
 #include <random>
 #include <string>
 #include <vector>
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#endif
 
 namespace eit::test {
 
@@ -58,9 +67,18 @@ inline std::string InjectedWriteError(const std::string& path)
 // The system's reasons that the file layer adds to "Cannot open file %s":
 // nothing at the path, a missing folder on it, a file another process holds.
 #ifdef _WIN32
-inline const std::string kNoSuchFile = "The system cannot find the file specified";
-inline const std::string kNoSuchFolder = "The system cannot find the path specified";
-inline const std::string kHeldElsewhere = "The process cannot access the file because it is being used by another process";
+// As the system words them (Wine words them otherwise than Windows).
+inline std::string SystemText(unsigned long code)
+{
+    char text[512] = {};
+    const unsigned long n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, sizeof text, nullptr);
+    std::string reason(text, n);
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ' || reason.back() == '.')) reason.pop_back();
+    return reason;
+}
+inline const std::string kNoSuchFile = SystemText(ERROR_FILE_NOT_FOUND);
+inline const std::string kNoSuchFolder = SystemText(ERROR_PATH_NOT_FOUND);
+inline const std::string kHeldElsewhere = SystemText(ERROR_SHARING_VIOLATION);
 #else
 inline const std::string kNoSuchFile = "No such file or directory";
 inline const std::string kNoSuchFolder = kNoSuchFile;
