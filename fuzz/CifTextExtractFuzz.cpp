@@ -38,6 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         InsertCifText(insert.ctx, box.Path(copy), 0);
     } catch (const ToolError& e) {
+        // A text holding a line that reads as another entry's header cannot be
+        // read back unambiguously: insertion refuses it rather than misread it.
+        if (std::string_view(e.what()).find(", lies inside the text of entry ") != std::string_view::npos) return 0;
         Broken(std::string("its own .txt does not insert: ") + e.what());
     }
     const CifTextFile before = LoadCifTextFile(insert.ctx, insert.ctx.SourceStream, HasCifLeadBytes(name));
