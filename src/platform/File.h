@@ -119,6 +119,10 @@ public:
     // that a file system sharing extents clones what it can rather than copying
     // it; counted as one write by the failure seam.
     void CloneFrom(File& source, std::uint64_t count);
+    // Whether this file's file system may share extents between files, so
+    // that CloneFrom clones rather than copies: false only where it is known
+    // that it cannot (a copy into a file of its own is then a copy).
+    bool MayShareExtents() const;
     // Whether the two files hold the same bytes; both positions move.
     bool SameContents(File& other);
 

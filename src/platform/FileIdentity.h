@@ -43,4 +43,8 @@ struct FileFacts {
 // `folders`, when given, reaches the file in its folder held there.
 std::optional<FileFacts> LookAt(const std::string& path, FolderHandles* folders = nullptr);
 
+// When the file at `path` was last modified, in FileStamp's units: one look,
+// nothing opened. Nothing when it cannot be looked at.
+std::optional<std::int64_t> ModifiedAt(const std::string& path, FolderHandles* folders = nullptr);
+
 }  // namespace eit

@@ -3,11 +3,16 @@
 #ifndef _WIN32
 #include "platform/File.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#ifdef __linux__
+#include <sys/vfs.h>
+#endif
 #include <system_error>
 #include <unistd.h>
 
@@ -291,6 +296,29 @@ std::size_t File::KernelCopy(File& source, std::size_t n)
 #endif
     if (done < n) source.kernelCopy_ = kernelCopy_ = false;
     return done;
+}
+
+bool File::MayShareExtents() const
+{
+#ifdef __linux__
+    // File systems known to keep every file's blocks to itself; others
+    // (btrfs, XFS, network file systems, ...) may clone.
+    constexpr unsigned long kNeverShare[] = {
+        0x01021994,  // tmpfs
+        0x858458f6,  // ramfs
+        0xef53,      // ext2, ext3, ext4
+        0x4d44,      // FAT
+        0x2011bab0,  // exFAT
+        0x7366746e,  // ntfs3
+        0xf2f52010,  // F2FS
+    };
+    struct statfs info;
+    if (fstatfs(handle_, &info) != 0) return true;
+    const auto type = static_cast<unsigned long>(info.f_type);
+    return std::find(std::begin(kNeverShare), std::end(kNeverShare), type) == std::end(kNeverShare);
+#else
+    return false;  // no copy inside the kernel here (KernelCopy)
+#endif
 }
 
 std::uint64_t File::SystemSize() const

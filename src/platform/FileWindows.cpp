@@ -251,6 +251,8 @@ void File::RawWrite(std::uint64_t at, const void* buffer, std::size_t n)
 // through its buffer.
 std::size_t File::KernelCopy(File&, std::size_t) { return 0; }
 
+bool File::MayShareExtents() const { return false; }  // nothing is copied inside the kernel here
+
 std::uint64_t File::SystemSize() const
 {
     LARGE_INTEGER size;

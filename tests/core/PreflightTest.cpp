@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <optional>
 
 #include "jobs/ReplayCheck.h"
@@ -221,6 +223,44 @@ TEST_F(Preflight, SourcesAlreadyUpToDateAreNotWritten)
     EXPECT_EQ(has("same.lib was up to date: nothing written."), 1);
     EXPECT_EQ(has("names.cif was up to date: nothing written."), 1);
     EXPECT_EQ(has("changed.lib was up to date: nothing written."), 0);
+}
+
+// Items edited since the log was written are compared first, but their times
+// never decide: an item touched and unchanged leaves the package up to date,
+// and one changed under an old time is still found.
+TEST_F(Preflight, ItemTimesOrderTheComparisonButNeverDecideIt)
+{
+    namespace fs = std::filesystem;
+    std::vector<LibItem> items;  // large enough on average for the edited items to be looked for
+    std::vector<std::string> targets;
+    for (char c = 'a'; c < 'a' + 16; ++c) {
+        items.push_back({std::string(1, c) + ".bin", Bytes(5000, c)});
+        targets.push_back("D/lib/p_" + items.back().name);
+    }
+    const auto now = fs::file_time_type::clock::now();
+    const auto item = [&](std::size_t i) { return fs::path(dir / "lib") / ("p_" + items[i].name); };
+    struct Case {
+        const char* what;
+        std::size_t touched, changed;  // changed: under an old time; 16: none
+        char byte;
+    };
+    for (const Case& c : {Case{"an item touched, none changed", 3, 16, 'd'}, Case{"one touched, another changed", 3, 7, 'd'},
+                          Case{"the touched item changed", 3, 16, 'X'}}) {
+        SCOPED_TRACE(c.what);
+        WriteAll(dir / "src/p.lib", MakeLib(items));
+        WriteAll(dir / "p.log", PathsIn(Group("LIB", "D/src/p.lib", targets), dir));
+        std::vector<LibItem> expected = items;
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            if (i == c.changed) expected[i].data[0] = 'Y';
+            if (i == c.touched) expected[i].data[0] = c.byte;
+            WriteAll(item(i), expected[i].data);
+            fs::last_write_time(item(i), now + std::chrono::hours(i == c.touched ? 1 : -1));
+        }
+        const FileStamp before = StampOf(dir / "src/p.lib");
+        EXPECT_EQ(ErrorOfRun({dir / "p.log"}), "(no error)");
+        EXPECT_EQ(ReadAll(dir / "src/p.lib"), MakeLib(expected));
+        EXPECT_EQ(StampOf(dir / "src/p.lib") == before, c.changed == 16 && c.byte == 'd');
+    }
 }
 
 }  // namespace
