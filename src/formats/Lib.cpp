@@ -8,6 +8,7 @@
 #include <functional>
 #include <limits>
 #include <optional>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -488,39 +489,42 @@ struct SeenItem {
 
 // Where the package's file system cannot clone, the items before the first
 // that changed are copied like the others: one item that differs is all the
-// rebuild needs to know. The items edited since the package and its log were
-// last written are the likely ones, and are compared first; whether the
+// rebuild needs to know. Beside the comparison in order, a thread looks for
+// one among the items edited since the package and its log were last written,
+// the likely ones, and ends that comparison when it finds one. Whether the
 // package changes is still settled by bytes alone, never by times.
-bool EditedItemDiffers(RunContext& ctx, File& package, std::size_t first, std::uint32_t count, std::uint64_t directoryEnd)
+std::jthread SearchEditedItem(RunContext& ctx, const File& package, std::size_t first, std::uint32_t count,
+                              std::uint64_t directoryEnd, std::atomic<bool>& comparing)
 {
     constexpr std::uint64_t kLargeItem = 4096;  // below, looking at an item costs about what comparing it does
-    if (count == 0 || package.MayShareExtents() || (package.Size() - directoryEnd) / count < kLargeItem) return false;
+    if (count == 0 || package.MayShareExtents() || (package.Size() - directoryEnd) / count < kLargeItem) return {};
     const std::int64_t since = std::max(package.Stamp().modified,
                                         ModifiedAt(ctx.ReplayLogPath).value_or(std::numeric_limits<std::int64_t>::max()));
-    FolderHandles folders;
-    std::vector<std::uint32_t> edited;
-    Prefetch<std::optional<std::int64_t>> times(count, [&](std::size_t i) { return ModifiedAt(ctx.TargetLinePath(first + i), &folders); });
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::optional<std::int64_t> modified = times.Take();
-        if (modified && *modified > since) edited.push_back(i);
-    }
-    if (edited.empty() || edited.size() > count / 8) return false;  // with many edited, the first in order comes soon
-    File data = package.Duplicate();
-    LibDirectoryReader directory(package, false);
-    ComparePieces pieces;
-    LibEntry entry;
-    std::uint32_t walked = 0;
-    for (const std::uint32_t at : edited) {
-        for (; walked <= at; ++walked) entry = directory.Next();
-        File item;
+    return std::jthread([&ctx, &comparing, first, count, since, walked = package.Duplicate(),
+                         data = package.Duplicate()](std::stop_token stop) mutable {
         try {
-            item.Open(ctx.TargetLinePath(first + at), OpenMode::ReadUnlocked, &folders);
+            FolderHandles folders;
+            LibDirectoryReader directory(walked, false);
+            ComparePieces pieces;
+            std::uint32_t edited = 0;
+            for (std::uint32_t i = 0; i < count && comparing && !stop.stop_requested(); ++i) {
+                const LibEntry entry = directory.Next();
+                const std::string itemPath = ctx.TargetLinePath(first + i);
+                const std::optional<std::int64_t> modified = ModifiedAt(itemPath, &folders);
+                if (!modified || *modified <= since) continue;
+                if (++edited > count / 8) return;  // with many edited, the comparison in order soon meets one
+                File item;
+                try {
+                    item.Open(itemPath, OpenMode::ReadUnlocked, &folders);
+                } catch (const ToolError&) {
+                    continue;  // the check itself tells
+                }
+                if (!HoldsItem(data, entry, item, pieces)) comparing = false;
+            }
         } catch (const ToolError&) {
-            continue;  // the checks that follow tell
+            // A damaged entry or a failed read: the check itself meets it and tells.
         }
-        if (!HoldsItem(data, entry, item, pieces)) return true;
-    }
-    return false;
+    });
 }
 }  // namespace
 
@@ -548,7 +552,8 @@ std::size_t CheckLib(RunContext& ctx, const std::string& path, std::size_t first
     std::uint32_t differ = 0, unknown = 0, unreadable = 0;
     bool inPlace = true;  // every entry where a rebuild would put it
     const bool telling = !check.report && !check.SourceRewrittenEarlier();
-    std::atomic<bool> comparing = telling && !EditedItemDiffers(ctx, package, first, count, directoryEnd);
+    std::atomic<bool> comparing = telling;
+    const std::jthread search = telling ? SearchEditedItem(ctx, package, first, count, directoryEnd, comparing) : std::jthread();
     std::uint32_t held = 0;  // the first items found in place, byte for byte
     std::string firstError;
     ComparePieces pieces;

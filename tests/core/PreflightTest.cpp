@@ -231,21 +231,23 @@ TEST_F(Preflight, SourcesAlreadyUpToDateAreNotWritten)
 TEST_F(Preflight, ItemTimesOrderTheComparisonButNeverDecideIt)
 {
     namespace fs = std::filesystem;
-    std::vector<LibItem> items;  // large enough on average for the edited items to be looked for
+    // Many items, large enough on average for the edited ones to be looked
+    // for, so that the look meets item 3 well before the comparison in order ends.
+    std::vector<LibItem> items;
     std::vector<std::string> targets;
-    for (char c = 'a'; c < 'a' + 16; ++c) {
-        items.push_back({std::string(1, c) + ".bin", Bytes(5000, c)});
+    for (int i = 0; i < 1000; ++i) {
+        items.push_back({std::to_string(i) + ".bin", Bytes(5000, static_cast<char>('a' + i % 26))});
         targets.push_back("D/lib/p_" + items.back().name);
     }
     const auto now = fs::file_time_type::clock::now();
     const auto item = [&](std::size_t i) { return fs::path(dir / "lib") / ("p_" + items[i].name); };
     struct Case {
         const char* what;
-        std::size_t touched, changed;  // changed: under an old time; 16: none
+        std::size_t touched, changed;  // changed: under an old time; 1000: none
         char byte;
     };
-    for (const Case& c : {Case{"an item touched, none changed", 3, 16, 'd'}, Case{"one touched, another changed", 3, 7, 'd'},
-                          Case{"the touched item changed", 3, 16, 'X'}}) {
+    for (const Case& c : {Case{"an item touched, none changed", 3, 1000, 'd'}, Case{"one touched, another changed", 3, 999, 'd'},
+                          Case{"the touched item changed", 3, 1000, 'X'}}) {
         SCOPED_TRACE(c.what);
         WriteAll(dir / "src/p.lib", MakeLib(items));
         WriteAll(dir / "p.log", PathsIn(Group("LIB", "D/src/p.lib", targets), dir));
@@ -259,7 +261,7 @@ TEST_F(Preflight, ItemTimesOrderTheComparisonButNeverDecideIt)
         const FileStamp before = StampOf(dir / "src/p.lib");
         EXPECT_EQ(ErrorOfRun({dir / "p.log"}), "(no error)");
         EXPECT_EQ(ReadAll(dir / "src/p.lib"), MakeLib(expected));
-        EXPECT_EQ(StampOf(dir / "src/p.lib") == before, c.changed == 16 && c.byte == 'd');
+        EXPECT_EQ(StampOf(dir / "src/p.lib") == before, c.changed == 1000 && c.byte == 'd');
     }
 }
 
