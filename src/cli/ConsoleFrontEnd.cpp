@@ -94,6 +94,20 @@ void ConsoleReporter::EndDisplay()
     drawn_ = false;
 }
 
+void OnConsole(const std::function<void(Reporter&)>& command)
+{
+    ConsoleReporter reporter;
+    try {
+        command(reporter);
+    } catch (...) {
+        reporter.EndDisplay();
+        std::fflush(stdout);
+        throw;
+    }
+    reporter.EndDisplay();
+    std::fflush(stdout);
+}
+
 std::optional<std::string> ScriptedDialogs::PickTargetFolder(const std::string&)
 {
     if (!CreateFolders(targetFolder)) throw ToolError("Cannot create folder " + targetFolder);

@@ -1,5 +1,6 @@
 #pragma once
 #include <chrono>
+#include <functional>
 #include <string>
 
 #include "run/RunContext.h"
@@ -32,6 +33,11 @@ private:
     bool drawn_ = false;
     std::chrono::steady_clock::time_point lastDraw_;
 };
+
+// Runs `command` with a console reporter whose progress display is ended,
+// and standard output flushed, before anything else is printed: whether the
+// command returns or throws.
+void OnConsole(const std::function<void(Reporter&)>& command);
 
 // The answers eitool gives: the target folder from --target (created when
 // missing), the palette from --palette, messages to standard error.

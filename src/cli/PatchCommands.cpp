@@ -23,34 +23,22 @@ struct PatchOptions {
     PatchSettings settings;
 };
 
-int WithConsole(const std::function<void(Reporter&)>& command)
-{
-    ConsoleReporter reporter;
-    try {
-        command(reporter);
-    } catch (...) {
-        reporter.EndDisplay();
-        std::fflush(stdout);
-        throw;
-    }
-    reporter.EndDisplay();
-    return 0;
-}
-
 // The patch's title defaults to its folder's name.
 int Make(const PatchOptions& options)
 {
     const std::string output = AbsolutePath(options.output);
     const std::string title = options.title.empty() ? std::string(FileNameOf(output)) : options.title;
     const MakePatchSettings settings{AbsolutePath(options.original), AbsolutePath(options.modified), output, title};
-    return WithConsole([&](Reporter& report) { MakePatch(report, settings); });
+    OnConsole([&](Reporter& report) { MakePatch(report, settings); });
+    return 0;
 }
 
 int ApplyOrRemove(PatchSettings settings, bool apply)
 {
     settings.patch = AbsolutePath(settings.patch);
     settings.game = AbsolutePath(settings.game);
-    return WithConsole([&](Reporter& report) { apply ? ApplyPatch(report, settings) : RemovePatch(report, settings); });
+    OnConsole([&](Reporter& report) { apply ? ApplyPatch(report, settings) : RemovePatch(report, settings); });
+    return 0;
 }
 
 }  // namespace

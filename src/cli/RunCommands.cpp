@@ -82,46 +82,39 @@ void AddRunOptions(CLI::App* command, RunOptions& options)
 // A run over `jobs` of `kind` with the console as its window.
 int Run(JobKind kind, const std::vector<std::string>& jobs, const RunOptions& options)
 {
-    ConsoleReporter reporter;
-    ScriptedDialogs dialogs;
-    RunContext ctx(reporter, dialogs);
-    ctx.settings.GivenEncoding = GivenEncoding(options);
-    ctx.settings.OverrideEncoding = options.overrideEncoding;
-    ctx.JobKind = kind;
-    dialogs.palette = options.palette.empty() ? std::string() : AbsolutePath(options.palette);
-    dialogs.targetFolder = TargetFolder(options);
-    StopOnInterrupt interrupt(ctx);
-    try {
+    bool stopped = false;
+    OnConsole([&](Reporter& reporter) {
+        ScriptedDialogs dialogs;
+        RunContext ctx(reporter, dialogs);
+        ctx.settings.GivenEncoding = GivenEncoding(options);
+        ctx.settings.OverrideEncoding = options.overrideEncoding;
+        ctx.JobKind = kind;
+        dialogs.palette = options.palette.empty() ? std::string() : AbsolutePath(options.palette);
+        dialogs.targetFolder = TargetFolder(options);
+        StopOnInterrupt interrupt(ctx);
         RunProcess(ctx, jobs);
-    } catch (...) {
-        reporter.EndDisplay();
-        std::fflush(stdout);
-        throw;
-    }
-    reporter.EndDisplay();
+        stopped = ctx.StopRequested;
+    });
     // A run stopped by Ctrl-C has kept what is done and logged the complete groups.
-    return ctx.StopRequested ? kExitInterrupted : 0;
+    return stopped ? kExitInterrupted : 0;
 }
 
 // replay --check: what the replay would do, and its errors; writes nothing.
 // Exit 0 when the replay would succeed, else 1 with the errors on standard error.
 int Check(JobKind kind, const std::vector<std::string>& logs, const RunOptions& options)
 {
-    ConsoleReporter reporter;
-    ScriptedDialogs dialogs;
-    RunContext ctx(reporter, dialogs);
-    ctx.settings.GivenEncoding = GivenEncoding(options);
-    ctx.settings.OverrideEncoding = options.overrideEncoding;
-    ctx.settings.TargetDir = TargetFolder(options);
-    ctx.JobKind = kind;
-    dialogs.palette = options.palette.empty() ? std::string() : AbsolutePath(options.palette);
     std::vector<std::string> errors;
-    {
+    OnConsole([&](Reporter& reporter) {
+        ScriptedDialogs dialogs;
+        RunContext ctx(reporter, dialogs);
+        ctx.settings.GivenEncoding = GivenEncoding(options);
+        ctx.settings.OverrideEncoding = options.overrideEncoding;
+        ctx.settings.TargetDir = TargetFolder(options);
+        ctx.JobKind = kind;
+        dialogs.palette = options.palette.empty() ? std::string() : AbsolutePath(options.palette);
         StopOnInterrupt interrupt(ctx);
         errors = CheckReplay(ctx, logs);
-    }
-    reporter.EndDisplay();
-    std::fflush(stdout);
+    });
     for (const std::string& error : errors) std::cerr << "eitool: " << error << "\n";
     std::cerr << std::flush;
     return errors.empty() ? 0 : kExitError;
@@ -139,25 +132,19 @@ int Translate(bool import, TranslationSettings settings)
         if (!path->empty()) *path = AbsolutePath(*path);
     }
     settings.logs = AbsolutePaths(settings.logs);
-    ConsoleReporter reporter;
-    ScriptedDialogs dialogs;
-    RunContext ctx(reporter, dialogs);
-    ctx.settings.TargetDir = CurrentFolder();
-    StopOnInterrupt interrupt(ctx);
     try {
-        if (import) ImportTranslation(ctx, settings);
-        else ExportTranslation(ctx, settings);
+        OnConsole([&](Reporter& reporter) {
+            ScriptedDialogs dialogs;
+            RunContext ctx(reporter, dialogs);
+            ctx.settings.TargetDir = CurrentFolder();
+            StopOnInterrupt interrupt(ctx);
+            if (import) ImportTranslation(ctx, settings);
+            else ExportTranslation(ctx, settings);
+        });
     } catch (const RunStopped& stopped) {
-        reporter.EndDisplay();
-        std::fflush(stdout);
         std::cerr << "eitool: " << stopped.what() << std::endl;
         return kExitInterrupted;  // stopped before anything was written
-    } catch (...) {
-        reporter.EndDisplay();
-        std::fflush(stdout);
-        throw;
     }
-    reporter.EndDisplay();
     return 0;
 }
 

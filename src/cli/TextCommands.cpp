@@ -47,21 +47,19 @@ void AddTableCommand(Commands& commands)
                                             "with --fit, write one that gives the letters a font cannot show free bytes",
                                    [options](const CLI::App&) {
                                        const FitTableRequest& request = options->request;
-                                       ConsoleReporter reporter;
                                        if (!options->fit) {
                                            if (!request.fontPath.empty() || !request.txtPaths.empty() || !request.outputPath.empty()) {
                                                throw UsageError("table takes --font, --output and texts only with --fit");
                                            }
                                            if (request.encoding.AsBytes()) throw UsageError("table needs --encoding NAME, --table FILE or both");
-                                           PrintCharTable(reporter, request.encoding);
+                                           OnConsole([&](Reporter& reporter) { PrintCharTable(reporter, request.encoding); });
                                            return 0;
                                        }
                                        if (request.fontPath.empty() || request.outputPath.empty() || request.txtPaths.empty()) {
                                            throw UsageError("table --fit needs --font FONT.fnt, --output NEW.tbl and the .txt files");
                                        }
                                        if (request.encoding.AsBytes()) throw UsageError("table --fit needs --encoding NAME, --table FILE or both");
-                                       FitTable(reporter, request);
-                                       reporter.EndDisplay();
+                                       OnConsole([&](Reporter& reporter) { FitTable(reporter, request); });
                                        return 0;
                                    });
     AddEncodingOptions(table, options->request.encoding);
@@ -78,9 +76,8 @@ void AddFitCommand(Commands& commands)
     auto request = std::make_shared<FitRequest>();
     CLI::App* fit = commands.Add("fit", "Check that every text line fits a box of a width in pixels; --wrap breaks lines that do not",
                                  [request](const CLI::App&) {
-                                     ConsoleReporter reporter;
-                                     const FitReport report = FitTexts(reporter, *request);
-                                     reporter.EndDisplay();
+                                     FitReport report;
+                                     OnConsole([&](Reporter& reporter) { report = FitTexts(reporter, *request); });
                                      for (const std::string& line : report.findings) std::printf("%s\n", line.c_str());
                                      std::fflush(stdout);
                                      for (const std::string& line : report.notes) std::cerr << line << "\n";
@@ -100,9 +97,7 @@ void AddPreviewCommand(Commands& commands)
     auto request = std::make_shared<PreviewRequest>();
     CLI::App* preview = commands.Add("preview", "Draw a .txt in the game's font into a picture, the box's width and the lines past it marked",
                                      [request](const CLI::App&) {
-                                         ConsoleReporter reporter;
-                                         PreviewTexts(reporter, *request);
-                                         reporter.EndDisplay();
+                                         OnConsole([&](Reporter& reporter) { PreviewTexts(reporter, *request); });
                                          return 0;
                                      });
     preview->add_option("--palette", request->palettePath, "ACT palette (default: the fixed one when there, else grey steps)");
@@ -166,9 +161,7 @@ void AddDrawCommand(Commands& commands)
                                       if (command.count("--size") > 0) settings.size = options->size;
                                       if (command.count("--ink") > 0) settings.ink = static_cast<std::uint8_t>(options->ink);
                                       settings.style = options->style == "plain" ? DrawRequest::Style::Plain : DrawRequest::Style::Game;
-                                      ConsoleReporter reporter;
-                                      DrawSheetLetters(reporter, settings);
-                                      reporter.EndDisplay();
+                                      OnConsole([&](Reporter& reporter) { DrawSheetLetters(reporter, settings); });
                                       return 0;
                                   });
     draw->add_option("--ttf", options->settings.fontPath, "The font to draw from")->required();
