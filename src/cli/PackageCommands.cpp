@@ -11,8 +11,7 @@ void AddListCommand(Commands& commands)
 {
     auto package = std::make_shared<std::string>();
     CLI::App* list = commands.Add("list", "List the directory of a LIB package", [package](const CLI::App&) {
-        ConsoleReporter reporter;
-        ListPackage(reporter, *package);
+        OnConsole([&](Reporter& reporter) { ListPackage(reporter, *package); });
         return 0;
     });
     list->add_option("package", *package, "The package")->required();

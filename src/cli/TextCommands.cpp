@@ -114,10 +114,9 @@ void AddCoverageCommand(Commands& commands)
     auto settings = std::make_shared<CoverageSettings>();
     CLI::App* coverage = commands.Add("coverage", "List the characters that .txt files use and whether a CIF font has their glyphs",
                                       [settings](const CLI::App&) {
-                                          ConsoleReporter reporter;
-                                          const std::string problems = ReportCoverage(reporter, *settings);
+                                          std::string problems;
+                                          OnConsole([&](Reporter& reporter) { problems = ReportCoverage(reporter, *settings); });
                                           if (problems.empty()) return 0;
-                                          std::fflush(stdout);
                                           std::cerr << "eitool: " << problems << std::endl;
                                           return kExitError;
                                       });
