@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/glyphs/ByteGlyphs.h"
 #include "platform/CharTable.h"
 #include "run/Reporter.h"
 
@@ -15,7 +16,7 @@ namespace eit {
 struct TextsInFont {
     std::string fontPath;
     TextEncoding encoding;
-    std::uint32_t firstByte = 32;
+    std::uint32_t firstByte = kDefaultFirstByte;
     std::vector<std::string> txtPaths;
 };
 
