@@ -256,27 +256,24 @@ std::optional<TranslationSettings> TMainForm::AskTranslation(const std::optional
     return settings;
 }
 
-void TMainForm::BExportTranslationClick()
+// The logs in the list, read by the export and written into by the import.
+void TMainForm::RunTranslation(bool import)
 {
     if (running_) return;
     if (!IsReplay(ctx_->JobKind) || LogList->Count() == 0) {
-        dialogs_.ShowError("Export for translation reads the texts of operation logs: add the logs of extracted CIF text files, or a project list, first.");
+        dialogs_.ShowError(std::string(import ? "Import translation writes into" : "Export for translation reads") +
+                           " the texts of operation logs: add the logs of extracted CIF text files, or a project list, first.");
         return;
     }
-    const std::optional<TranslationSettings> settings = AskTranslation(dialogs_.SaveFile(SaveTranslation));
-    if (settings) RunWork([&] { ExportTranslation(*ctx_, *settings); });
+    const std::optional<TranslationSettings> settings =
+        AskTranslation(import ? dialogs_.OpenFile(OpenTranslation) : dialogs_.SaveFile(SaveTranslation));
+    if (!settings) return;
+    RunWork([&] { import ? ImportTranslation(*ctx_, *settings) : ExportTranslation(*ctx_, *settings); });
 }
 
-void TMainForm::BImportTranslationClick()
-{
-    if (running_) return;
-    if (!IsReplay(ctx_->JobKind) || LogList->Count() == 0) {
-        dialogs_.ShowError("Import translation writes into the texts of operation logs: add the logs of extracted CIF text files, or a project list, first.");
-        return;
-    }
-    const std::optional<TranslationSettings> settings = AskTranslation(dialogs_.OpenFile(OpenTranslation));
-    if (settings) RunWork([&] { ImportTranslation(*ctx_, *settings); });
-}
+void TMainForm::BExportTranslationClick() { RunTranslation(false); }
+
+void TMainForm::BImportTranslationClick() { RunTranslation(true); }
 
 bool TMainForm::RunWork(const std::function<void()>& work)
 {

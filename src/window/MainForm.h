@@ -126,6 +126,8 @@ private:
     // The questions of a translation command after its file; nothing when
     // one is cancelled or the list holds no logs.
     std::optional<TranslationSettings> AskTranslation(const std::optional<std::string>& file);
+    // Export for translation (or import): asks, then runs.
+    void RunTranslation(bool import);
     // Runs `work` as a run: the toolbar idle meanwhile, an error shown after;
     // false after an error.
     bool RunWork(const std::function<void()>& work);
@@ -177,6 +179,8 @@ private:
     // Asks for the font, the texts (one or several) and their encoding; false
     // when a question is cancelled.
     bool AskTextsInFont(TextsInFont& request, bool severalTexts);
+    // Asks for the text box's width, the last one offered; nothing when cancelled.
+    std::optional<std::uint32_t> AskBoxWidth(const std::string& caption);
     // Shows the end of a command over texts in the window.
     void EndTextsCommand();
     bool closeAfterRun_ = false;

@@ -49,15 +49,22 @@ void TMainForm::BFitTableClick()
     EndTextsCommand();
 }
 
+std::optional<std::uint32_t> TMainForm::AskBoxWidth(const std::string& caption)
+{
+    const std::optional<std::uint32_t> width = dialogs_.AskNumber("Width of the text box in pixels:", caption, boxWidth_);
+    if (width) boxWidth_ = *width;
+    return width;
+}
+
 void TMainForm::BFitTextsClick()
 {
     if (running_) return;
     ReportErrors([this] {
         FitRequest request;
         if (!AskTextsInFont(request, true)) return;
-        const std::optional<std::uint32_t> width = dialogs_.AskNumber("Width of the text box in pixels:", "Check text widths", boxWidth_);
+        const std::optional<std::uint32_t> width = AskBoxWidth("Check text widths");
         if (!width) return;
-        request.maxWidth = boxWidth_ = *width;
+        request.maxWidth = *width;
         const FitReport report = FitTexts(*reporter_, request);
         for (const std::string& line : report.findings) reporter_->AddResult(line);
         for (const std::string& line : report.problems) reporter_->Warning(line);
@@ -72,9 +79,9 @@ void TMainForm::BPreviewClick()
     ReportErrors([this] {
         PreviewRequest request;
         if (!AskTextsInFont(request, false)) return;
-        const std::optional<std::uint32_t> width = dialogs_.AskNumber("Width of the text box in pixels:", "Preview", boxWidth_);
+        const std::optional<std::uint32_t> width = AskBoxWidth("Preview");
         if (!width) return;
-        request.maxWidth = boxWidth_ = *width;
+        request.maxWidth = *width;
         request.palettePath = ctx_->settings.PalettePath;
         const PreviewResult preview = PreviewTexts(*reporter_, request);
         const std::string name(FileNameOf(request.txtPaths.front()));
