@@ -53,12 +53,16 @@ ToolError LineBreakRefusal(const std::string& what, const std::string& path)
 }
 
 // Refuses, before anything is written, an extraction whose log would replay
-// wrong (a line break in a source's path or the target folder's), or that
+// wrong (a line break in a source's path, the target folder's or the
+// character table's, which the log records), or that
 // would write over one of its own sources: the same file, by identity, not
 // by spelling, so links and letter case cannot hide it.
 void CheckExtraction(const RunContext& ctx, const std::vector<std::string>& jobs)
 {
     if (HasLineBreak(ctx.settings.TargetDir)) throw LineBreakRefusal("into the folder ", ctx.settings.TargetDir);
+    if (const auto& given = ctx.settings.GivenEncoding; given && HasLineBreak(given->tableFile)) {
+        throw LineBreakRefusal("with the character table ", given->tableFile);
+    }
     std::map<FileId, std::string> sources;
     for (const std::string& job : jobs) {
         if (HasLineBreak(job)) throw LineBreakRefusal("", job);

@@ -75,6 +75,12 @@ TEST_F(RunSafety, LineBreaksInNamesThatReachTheLogAreRefused)
          }) {
         ExpectRefused(row);
     }
+#ifndef _WIN32
+    WriteAll(dir / "t\nx.tbl", "41=A\r\n");
+    ctx.settings.GivenEncoding = TextEncoding{"", dir / "t\nx.tbl"};
+    ExpectRefused({"LF in the table's path", JobKind::ExtractCifText, {"D/names.cif"}, "D/out", {"with the character table D/t\\nx.tbl", "line break"}});
+    ctx.settings.GivenEncoding.reset();
+#endif
     // A line break in the folder part of an entry name never reaches the log.
     ctx.settings.TargetDir = dir / "out";
     WriteAll(dir / "ok.lib", MakeLib({{"sub\ndir\\fine.bin", "f"}}));
