@@ -41,14 +41,7 @@ while [ $# -gt 0 ]; do
   shift
 done
 command -v /usr/bin/time >/dev/null || apt-get install -y -q time >/dev/null
-if [ -z "$bin" ]; then
-  cmake --preset release >/dev/null
-  cmake --build --preset release -j 2 --target eitool make_lib >/dev/null
-  eitool=$root/build/release/eitool make_lib=$root/build/release/bench/make_lib
-else
-  eitool=$bin/eitool make_lib=$bin/make_lib
-  [ -x "$make_lib" ] || make_lib=$bin/bench/make_lib
-fi
+. "$root/bench/binaries.sh"
 
 # Runs a command with no writes pending; sets `seconds` (wall), `cpu` (user +
 # system seconds) and `kib` (peak memory).

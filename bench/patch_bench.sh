@@ -21,13 +21,7 @@ while [ $# -gt 0 ]; do
   shift
 done
 command -v /usr/bin/time >/dev/null || apt-get install -y -q time >/dev/null
-if [ -z "$bin" ]; then
-  cmake --preset release >/dev/null
-  cmake --build --preset release -j 2 --target eitool make_lib >/dev/null
-  bin=$root/build/release
-fi
-eitool=$bin/eitool
-make_lib=$bin/bench/make_lib
+. "$root/bench/binaries.sh"
 
 measure() {  # label, command...
   local label=$1; shift
