@@ -3,6 +3,7 @@
 #include <map>
 
 #include "formats/CifText.h"
+#include "formats/TextFit.h"
 #include "formats/glyphs/ByteGlyphs.h"
 #include "platform/Error.h"
 #include "platform/Hex.h"
@@ -60,14 +61,9 @@ std::vector<UsedCharacter> UsedCharacters(const std::vector<std::string>& txtPat
     for (const std::string& path : txtPaths) {
         LineList lines;
         if (LoadTxtLines(lines, path) && !table) throw SavedAsUtf8(path);
-        bool inText = false;
-        for (std::size_t i = 0; i < lines.Count(); ++i) {
-            std::string_view line = lines[i];
-            while (!line.empty() && line.back() == ' ') line.remove_suffix(1);  // insertion cuts them
-            if (!inText) inText = EntryOfHeader(line).has_value();
-            else if (HasEndMarker(line)) inText = false;
-            else tally.CountLine(line, table, path + ", line " + std::to_string(i + 1));
-        }
+        ForEachTextLine(
+            lines, [&](const TextLine& line) { tally.CountLine(line.text, table, path + ", line " + std::to_string(line.fileLine + 1)); },
+            [](std::uint32_t, std::size_t) {});
     }
     return tally.Result(font, firstByte);
 }
