@@ -27,11 +27,10 @@ LibLayout ReadLibLayout(File& package)
         package.Read(name.data(), name.size());
         layout.entries.push_back({std::move(name), entry.offset, entry.size});
     }
-    layout.directoryEnd = directory.Position();
     layout.lead.resize(4);
     package.Seek(0);
     package.Read(layout.lead.data(), layout.lead.size());
-    std::uint64_t next = layout.directoryEnd;
+    std::uint64_t next = directory.Position();
     layout.packed = true;
     for (const LibLayout::Entry& entry : layout.entries) {
         layout.packed = layout.packed && entry.offset == next;
@@ -51,22 +50,21 @@ std::uint64_t PackedDirectoryEnd(const std::vector<std::string>& names)
 void WritePackedDirectory(BufferedWriter& out, std::string_view lead, const std::vector<std::string>& names,
                           const std::vector<std::uint64_t>& sizes, const std::string& shownPath)
 {
-    auto put = [&](std::uint64_t value, int bytes) {
-        std::string le;
-        for (int i = 0; i < bytes; ++i) le += static_cast<char>((value >> (8 * i)) & 0xFF);
-        out.Write(le);
-    };
+    std::vector<std::uint8_t> bytes;
+    AppendU32(bytes, static_cast<std::uint32_t>(names.size()));
     out.Write(lead);
-    put(names.size(), 4);
+    out.Write(bytes.data(), bytes.size());
     std::uint64_t offset = PackedDirectoryEnd(names);
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (offset > kLargestU32 || sizes[i] > kLargestU32 || offset + sizes[i] > kLargestU32 + 1) {
             throw ToolError("Cannot rebuild " + shownPath + ": the package would pass 4 GiB, the limit of its 32-bit offsets and sizes");
         }
-        put(names[i].size(), 2);
-        out.Write(names[i]);
-        put(offset, 4);
-        put(sizes[i], 4);
+        bytes.clear();
+        AppendU16(bytes, static_cast<std::uint32_t>(names[i].size()));
+        bytes.insert(bytes.end(), names[i].begin(), names[i].end());
+        AppendU32(bytes, static_cast<std::uint32_t>(offset));
+        AppendU32(bytes, static_cast<std::uint32_t>(sizes[i]));
+        out.Write(bytes.data(), bytes.size());
         offset += sizes[i];
     }
 }

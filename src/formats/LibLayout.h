@@ -18,7 +18,6 @@ struct LibLayout {
     };
     std::string lead;  // the 4 leading bytes
     std::vector<Entry> entries;
-    std::uint64_t directoryEnd = 0;
     // The items back to back in directory order right behind the directory,
     // nothing after them: the layout a rebuild gives.
     bool packed = false;

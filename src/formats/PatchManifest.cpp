@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <set>
+#include <vector>
 
 #include "platform/Error.h"
 #include "platform/Hex.h"
+#include "platform/LittleEndian.h"
 #include "platform/Paths.h"
 #include "platform/Sha256.h"
 
@@ -14,7 +16,6 @@ namespace {
 
 constexpr std::string_view kHeader = "eitool patch 1";
 constexpr std::string_view kItemIndent = "  ";
-constexpr std::string_view kStoreFolder = ".eitool-patches";
 constexpr std::size_t kLargestName = 0xFFFF;
 
 }  // namespace
@@ -165,7 +166,7 @@ private:
                     throw Error("the path " + path + " holds \"\\\", \":\" or a control character, which no relative path may");
                 }
             }
-            if (first && EqualsIgnoringAsciiCase(part, kStoreFolder)) throw Error("the path " + path + " lies in " + std::string(kStoreFolder));
+            if (first && EqualsIgnoringAsciiCase(part, kPatchStoreFolder)) throw Error("the path " + path + " lies in " + std::string(kPatchStoreFolder));
             start = slash + 1;
         }
         return path;
@@ -289,17 +290,14 @@ PatchManifest ParseManifest(std::string_view text, const std::string& source) { 
 
 std::string DirectoryNamesSha(const std::vector<std::string>& names)
 {
-    Sha256 hash;
-    auto add = [&](std::uint64_t value, int bytes) {
-        std::string le;
-        for (int i = 0; i < bytes; ++i) le += static_cast<char>((value >> (8 * i)) & 0xFF);
-        hash.Add(le);
-    };
-    add(names.size(), 4);
+    std::vector<std::uint8_t> bytes;
+    AppendU32(bytes, static_cast<std::uint32_t>(names.size()));
     for (const std::string& name : names) {
-        add(name.size(), 2);
-        hash.Add(name);
+        AppendU16(bytes, static_cast<std::uint32_t>(name.size()));
+        bytes.insert(bytes.end(), name.begin(), name.end());
     }
+    Sha256 hash;
+    hash.Add({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
     return hash.HexDigest();
 }
 

@@ -28,6 +28,8 @@ namespace eit {
 // written %XX. Lines starting with "#" are comments.
 inline constexpr const char* kPatchManifestName = "eitool-patch.txt";
 inline constexpr const char* kPatchDataFolder = "data";
+// The folder at the top of a game folder that holds what removing patches needs.
+inline constexpr const char* kPatchStoreFolder = ".eitool-patches";
 
 enum class ItemChange { Keep, Replace, Remove, Add };
 

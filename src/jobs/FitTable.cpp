@@ -7,6 +7,7 @@
 #include "platform/Hex.h"
 #include "platform/Paths.h"
 #include "platform/Utf8.h"
+#include "platform/Words.h"
 
 namespace eit {
 
@@ -47,7 +48,7 @@ void FitTable(Reporter& report, const FitTableRequest& request)
     for (const MovedLetter& m : moved) report.AddResult(MoveLine(m, *table));
     const std::string name(FileNameOf(request.outputPath));
     report.AddResult(moved.empty() ? name + ": every letter of the texts can be shown; the table is as given."
-                                   : name + ": " + std::to_string(moved.size()) + (moved.size() == 1 ? " letter" : " letters") +
+                                   : name + ": " + Counted(moved.size(), "letter", "letters") +
                                          " moved onto free bytes; draw them into the sheet (draw) and replay.");
 }
 

@@ -8,6 +8,7 @@
 #include "platform/Paths.h"
 #include "platform/RewriteAside.h"
 #include "platform/Utf8.h"
+#include "platform/Words.h"
 
 namespace eit {
 
@@ -47,7 +48,7 @@ struct Fitting {
             [&](std::uint32_t entry, std::size_t count) {
                 ++texts;
                 if (request.maxLines && count > *request.maxLines) {
-                    out.findings.push_back(Where(path, entry) + ": " + std::to_string(count) + (count == 1 ? " line" : " lines"));
+                    out.findings.push_back(Where(path, entry) + ": " + Counted(count, "line", "lines"));
                 }
             });
     }

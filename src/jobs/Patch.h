@@ -39,7 +39,4 @@ PatchOutcome ApplyPatch(Reporter& report, const PatchSettings& settings);
 // holds what the patch wrote.
 PatchOutcome RemovePatch(Reporter& report, const PatchSettings& settings);
 
-// The folder at the top of a game folder that holds what removing patches needs.
-inline constexpr const char* kPatchStoreFolder = ".eitool-patches";
-
 }  // namespace eit

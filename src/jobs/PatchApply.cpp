@@ -3,6 +3,7 @@
 #include "jobs/PatchFiles.h"
 #include "platform/Error.h"
 #include "platform/Sha256.h"
+#include "platform/Words.h"
 
 namespace eit {
 
@@ -52,7 +53,7 @@ private:
         case FileChange::Package: {
             std::size_t items = 0;
             for (const PatchItem& item : step.file->items) items += item.change == ItemChange::Keep ? 0 : 1;
-            report_.AddResult(prefix + "rebuilt, " + std::to_string(items) + (items == 1 ? " item " : " items ") + (plan_.apply ? "changed" : "restored"));
+            report_.AddResult(prefix + "rebuilt, " + Counted(items, "item", "items") + (plan_.apply ? " changed" : " restored"));
             break;
         }
         }
@@ -88,7 +89,7 @@ private:
                             " files were written: run the same command again to finish)");
         }
         report_.CurrentMessage("");
-        const std::string files = std::to_string(toDo) + (toDo == 1 ? " file " : " files ");
+        const std::string files = Counted(toDo, "file", "files") + " ";
         if (plan_.apply) {
             report_.AddResult("The patch " + plan_.Title() + " is applied to " + settings_.game + ": " + files + "changed.");
         } else {
@@ -175,7 +176,6 @@ private:
                 continue;
             }
             Sha256 hash;
-            package.Seek(entry.offset);
             for (std::uint64_t left = entry.size; left > 0;) {
                 const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(left, piece.size()));
                 package.ReadUncached(piece.data(), n);

@@ -2,19 +2,19 @@
 #include <optional>
 #include <vector>
 
+#include "formats/Formats.h"
 #include "formats/LibLayout.h"
 #include "jobs/Patch.h"
 #include "jobs/PatchFiles.h"
 #include "platform/Error.h"
 #include "platform/Sha256.h"
+#include "platform/Words.h"
 
 namespace eit {
 
 namespace {
 
 using patch::HostPathIn;
-
-bool IsPackagePath(std::string_view path) { return EqualsIgnoringAsciiCase(ExtensionOf(FileNameOf(path)), ".lib"); }
 
 // The patch being made: its manifest and the folder its contents go to.
 class PatchWriter {
@@ -87,9 +87,10 @@ std::optional<PatchFile> ComparePackage(PatchWriter& writer, const std::string& 
     }
     if (was.lead != becomes.lead || !becomes.packed) return CompareWhole(writer, path, original, modified);
 
-    PatchFile package{FileChange::Package, path, DirectoryNamesSha(was.Names()), DirectoryNamesSha(becomes.Names()), {}};
+    const std::vector<std::string> wasNames = was.Names(), becomesNames = becomes.Names();
+    PatchFile package{FileChange::Package, path, DirectoryNamesSha(wasNames), DirectoryNamesSha(becomesNames), {}};
     bool changed = !was.packed;
-    for (const auto& [i, j] : AlignNames(was.Names(), becomes.Names())) {
+    for (const auto& [i, j] : AlignNames(wasNames, becomesNames)) {
         PatchItem item;
         if (i) item.was = Sha256OfRange(original, was.entries[*i].offset, was.entries[*i].size);
         if (j) {
@@ -107,11 +108,6 @@ std::optional<PatchFile> ComparePackage(PatchWriter& writer, const std::string& 
     }
     if (!changed) return std::nullopt;
     return package;
-}
-
-std::string Counted(std::size_t n, std::string_view one, std::string_view many)
-{
-    return std::to_string(n) + " " + std::string(n == 1 ? one : many);
 }
 
 std::string ItemSummary(const PatchFile& package)
@@ -138,7 +134,7 @@ std::optional<PatchFile> Compare(PatchWriter& writer, const MakePatchSettings& s
         return PatchFile{FileChange::Add, path, {}, sha, {}};
     }
     if (!modified) return PatchFile{FileChange::Delete, path, Sha256OfRange(*original, 0, original->Size()), {}, {}};
-    if (IsPackagePath(path)) return ComparePackage(writer, path, *original, *modified);
+    if (KindOfFile(path) == JobKind::ExtractLib) return ComparePackage(writer, path, *original, *modified);
     return CompareWhole(writer, path, *original, *modified);
 }
 

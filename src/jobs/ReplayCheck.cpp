@@ -10,6 +10,7 @@
 #include "platform/FileIdentity.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
+#include "platform/Words.h"
 #include "run/GroupCheck.h"
 
 namespace eit {
@@ -156,8 +157,7 @@ std::vector<std::string> CheckReplay(RunContext& ctx, const std::vector<std::str
     } else if (stopped) {
         ctx.report.AddResult(kCheckStoppedLine);
     } else {
-        ctx.report.AddResult("The replay would fail with " + std::to_string(errors.size()) +
-                             (errors.size() == 1 ? " error" : " errors") + ", and write nothing.");
+        ctx.report.AddResult("The replay would fail with " + Counted(errors.size(), "error", "errors") + ", and write nothing.");
     }
     return errors;
 }

@@ -14,6 +14,7 @@
 #include "platform/Paths.h"
 #include "platform/RewriteAside.h"
 #include "platform/Utf8.h"
+#include "platform/Words.h"
 
 namespace eit {
 
@@ -123,7 +124,6 @@ const std::string& SourceOf(const TextEntry& entry, const std::unordered_map<std
     return at->second;
 }
 
-std::string Plural(std::size_t n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
 }  // namespace
 
 std::optional<TranslationFormat> TranslationFormatOf(std::string_view path)
@@ -167,8 +167,8 @@ void ExportTranslation(RunContext& ctx, const TranslationSettings& settings)
         AppendPoMessage(out, message);
     }
     CreateWholeFile(settings.file, [&out](File& file) { file.Write(out.data(), out.size()); }, ctx.KeepingEarlierOutputs());
-    ctx.report.AddResult(std::string(FileNameOf(settings.file)) + ": " + Plural(texts.entries.size(), "text", "texts") + " of " +
-                         Plural(texts.groups.size(), "CIF file", "CIF files") + ", " + std::to_string(translated) + " translated" +
+    ctx.report.AddResult(std::string(FileNameOf(settings.file)) + ": " + Counted(texts.entries.size(), "text", "texts") + " of " +
+                         Counted(texts.groups.size(), "CIF file", "CIF files") + ", " + std::to_string(translated) + " translated" +
                          (fuzzy ? " (" + std::to_string(fuzzy) + " fuzzy)" : "") + ".");
 }
 
@@ -314,14 +314,14 @@ void ImportTranslation(RunContext& ctx, const TranslationSettings& settings)
         if (changed == 0) continue;
         ++files;
         if (!settings.check) WriteTxt(ctx, group, texts, plan, forms);
-        ctx.report.AddResult(std::string(FileNameOf(group.txtPath)) + ": " + Plural(changed, "text", "texts") +
+        ctx.report.AddResult(std::string(FileNameOf(group.txtPath)) + ": " + Counted(changed, "text", "texts") +
                              (settings.check ? " would change." : " changed."));
     }
     const std::size_t missing = texts.entries.size() - plan.translated - plan.untranslated - plan.fuzzy;
-    ctx.report.AddResult(Plural(plan.translated, "translated text", "translated texts") + (settings.check ? " would be written" : " written") +
-                         " into " + Plural(files, ".txt file", ".txt files") + "; " + std::to_string(plan.untranslated) +
+    ctx.report.AddResult(Counted(plan.translated, "translated text", "translated texts") + (settings.check ? " would be written" : " written") +
+                         " into " + Counted(files, ".txt file", ".txt files") + "; " + std::to_string(plan.untranslated) +
                          " untranslated and " + std::to_string(plan.fuzzy) + " fuzzy left as they stand" +
-                         (missing ? "; " + Plural(missing, "text", "texts") + " of the logs not in the file" : "") + ".");
+                         (missing ? "; " + Counted(missing, "text", "texts") + " of the logs not in the file" : "") + ".");
 }
 
 }  // namespace eit

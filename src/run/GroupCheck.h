@@ -6,6 +6,7 @@
 
 #include "platform/File.h"
 #include "platform/FileIdentity.h"
+#include "platform/Words.h"
 
 namespace eit {
 
@@ -51,9 +52,8 @@ public:
 // What a check found in a group: "3 items, 1 differs", "120 texts, none differ".
 inline std::string DifferenceSummary(std::uint64_t count, std::string_view one, std::string_view many, std::uint64_t differ)
 {
-    std::string summary = std::to_string(count) + " " + std::string(count == 1 ? one : many) + ", ";
-    if (differ == 0) return summary + "none differ";
-    return summary + std::to_string(differ) + (differ == 1 ? " differs" : " differ");
+    const std::string summary = Counted(count, one, many) + ", ";
+    return summary + (differ == 0 ? "none differ" : Counted(differ, "differs", "differ"));
 }
 
 }  // namespace eit

@@ -13,6 +13,7 @@
 #include "window/RtfWriter.h"
 #include "platform/Error.h"
 #include "platform/Paths.h"
+#include "platform/Words.h"
 
 namespace eit::window {
 
@@ -44,7 +45,7 @@ std::string ListCaption(eit::JobKind kind, std::size_t count)
     std::string what = kind == eit::JobKind::ReplayProject ? "operation logs of a project list"
                                                           : std::string(row ? row->noun : "files");
     what[0] = UpperAscii(what.substr(0, 1))[0];
-    return what + ": " + std::to_string(count) + (count == 1 ? " file" : " files");
+    return what + ": " + eit::Counted(count, "file", "files");
 }
 }  // namespace
 

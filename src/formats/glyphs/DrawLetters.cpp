@@ -11,6 +11,7 @@
 #include "platform/Paths.h"
 #include "platform/RewriteAside.h"
 #include "platform/Utf8.h"
+#include "platform/Words.h"
 
 namespace eit {
 
@@ -322,7 +323,7 @@ void DrawLetters(Reporter& report, const DrawRequest& request)
     }
     for (const std::string& line : blank) report.AddResult(line);
     if (gameStyle) report.AddResult(StyleLine(style));
-    report.AddResult(sheetName + ": " + std::to_string(placed.size()) + (placed.size() == 1 ? " letter" : " letters") +
+    report.AddResult(sheetName + ": " + Counted(placed.size(), "letter", "letters") +
                      " drawn from " + std::string(FileNameOf(font.Path())) + " at " + std::to_string(size) +
                      " px in ink " + std::to_string(ink) + ".");
 }

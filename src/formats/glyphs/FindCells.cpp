@@ -5,6 +5,7 @@
 
 #include "formats/glyphs/Sheet.h"
 #include "platform/Error.h"
+#include "platform/Words.h"
 
 namespace eit {
 
@@ -47,8 +48,7 @@ std::vector<GlyphCell> SheetCells(const IndexedImage& sheet, const std::string& 
 {
     std::vector<GlyphCell> cells = FindCells(sheet, kSheetStrips);
     if (cells.size() < kSheetStrips) {
-        throw ToolError(refusal + "the sheet has " + std::to_string(cells.size()) +
-                        (cells.size() == 1 ? " cell" : " cells") + ", fewer than the " + std::to_string(kSheetStrips) +
+        throw ToolError(refusal + "the sheet has " + Counted(cells.size(), "cell", "cells") + ", fewer than the " + std::to_string(kSheetStrips) +
                         " that glyphs 160 to 223 need (each strip must end in a row that is black in column 0)");
     }
     for (std::size_t k = 0; k < cells.size(); ++k) {
