@@ -141,6 +141,7 @@ private:
         if (asWritten && (layout.packed || !asFound)) {
             step.done = true;
         } else if (asFound) {
+            for (const SlotWritten& slot : step.written) step.keptBytes += slot.kept ? layout.entries[*slot.kept].size : 0;
             if (settings_.check) {
                 for (std::size_t i = 0; i < step.found.size(); ++i) {
                     if (!step.found[i].noted.empty()) NoteUntouched(report_, step, i, itemSha(i));
@@ -216,13 +217,11 @@ private:
     void CheckPackageSize(const Step& step)
     {
         if (!plan_.apply && Exists(plan_.WholePackagePath(step))) return;
-        File package(step.path, OpenMode::Read);
-        const LibLayout layout = ReadLibLayout(package);
         std::vector<std::string> names;
-        std::uint64_t size = 0;
+        std::uint64_t size = step.keptBytes;
         for (const SlotWritten& slot : step.written) {
             names.push_back(slot.name);
-            size += slot.kept ? layout.entries[*slot.kept].size : plan_.sizes[slot.sha];
+            if (!slot.kept) size += plan_.sizes[slot.sha];
         }
         if (PackedDirectoryEnd(names) + size > kLargestU32 + 1) {
             Problem(step.file->path + ": the package would pass 4 GiB, the limit of its 32-bit offsets and sizes");

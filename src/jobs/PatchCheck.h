@@ -42,6 +42,7 @@ struct Step {
     std::string from, to;
     std::vector<SlotFound> found;
     std::vector<SlotWritten> written;
+    std::uint64_t keptBytes = 0;  // of the written slots kept from the package as found
     bool done = false;
     bool refused = false;  // it holds neither what the command expects nor what it writes
 };

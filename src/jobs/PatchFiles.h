@@ -21,14 +21,15 @@ inline std::string HostPathIn(const std::string& folder, std::string relative)
 
 // Writes `size` bytes of `source` from `offset` as the file `path`, whole
 // or not at all; a file already there (contents named by their checksum
-// are the same) is left as it is.
-inline void WriteContents(const std::string& path, File& source, std::uint64_t offset, std::uint64_t size)
+// are the same) is left as it is. True when it wrote the file.
+inline bool WriteContents(const std::string& path, File& source, std::uint64_t offset, std::uint64_t size)
 {
-    if (Exists(path)) return;
+    if (Exists(path)) return false;
     CreateWholeFile(path, [&](File& out) {
         source.Seek(offset);
         out.CopyFrom(source, size);
     });
+    return true;
 }
 
 }  // namespace eit::patch

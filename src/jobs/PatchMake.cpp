@@ -24,16 +24,16 @@ public:
     // Carries `size` bytes of `source` from `offset`, whose checksum is `sha`.
     void Carry(File& source, std::uint64_t offset, std::uint64_t size, const std::string& sha)
     {
-        if (!CreateFolders(data_)) throw CannotCreateFile(data_, "the folder cannot be made");
-        const std::string path = JoinPath(data_, sha);
-        if (!Exists(path)) carried += size;
-        patch::WriteContents(path, source, offset, size);
+        if (!madeData_ && !CreateFolders(data_)) throw CannotCreateFile(data_, "the folder cannot be made");
+        madeData_ = true;
+        if (patch::WriteContents(JoinPath(data_, sha), source, offset, size)) carried += size;
     }
 
     std::uint64_t carried = 0;
 
 private:
     std::string data_;
+    bool madeData_ = false;  // made on the first carry, so that no patch made leaves no folder
 };
 
 // A whole file of both folders: nothing when the contents are the same.
