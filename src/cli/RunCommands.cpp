@@ -79,6 +79,15 @@ void AddRunOptions(CLI::App* command, RunOptions& options)
     AddEncodingOptions(command, options.encoding);
 }
 
+// What a run and a replay's check take from the options alike.
+void TakeRunOptions(RunContext& ctx, ScriptedDialogs& dialogs, JobKind kind, const RunOptions& options)
+{
+    ctx.settings.GivenEncoding = GivenEncoding(options);
+    ctx.settings.OverrideEncoding = options.overrideEncoding;
+    ctx.JobKind = kind;
+    dialogs.palette = options.palette.empty() ? std::string() : AbsolutePath(options.palette);
+}
+
 // A run over `jobs` of `kind` with the console as its window.
 int Run(JobKind kind, const std::vector<std::string>& jobs, const RunOptions& options)
 {
@@ -86,10 +95,7 @@ int Run(JobKind kind, const std::vector<std::string>& jobs, const RunOptions& op
     OnConsole([&](Reporter& reporter) {
         ScriptedDialogs dialogs;
         RunContext ctx(reporter, dialogs);
-        ctx.settings.GivenEncoding = GivenEncoding(options);
-        ctx.settings.OverrideEncoding = options.overrideEncoding;
-        ctx.JobKind = kind;
-        dialogs.palette = options.palette.empty() ? std::string() : AbsolutePath(options.palette);
+        TakeRunOptions(ctx, dialogs, kind, options);
         dialogs.targetFolder = TargetFolder(options);
         StopOnInterrupt interrupt(ctx);
         RunProcess(ctx, jobs);
@@ -107,11 +113,8 @@ int Check(JobKind kind, const std::vector<std::string>& logs, const RunOptions& 
     OnConsole([&](Reporter& reporter) {
         ScriptedDialogs dialogs;
         RunContext ctx(reporter, dialogs);
-        ctx.settings.GivenEncoding = GivenEncoding(options);
-        ctx.settings.OverrideEncoding = options.overrideEncoding;
+        TakeRunOptions(ctx, dialogs, kind, options);
         ctx.settings.TargetDir = TargetFolder(options);
-        ctx.JobKind = kind;
-        dialogs.palette = options.palette.empty() ? std::string() : AbsolutePath(options.palette);
         StopOnInterrupt interrupt(ctx);
         errors = CheckReplay(ctx, logs);
     });

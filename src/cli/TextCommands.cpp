@@ -120,10 +120,7 @@ void AddCoverageCommand(Commands& commands)
                                           std::cerr << "eitool: " << problems << std::endl;
                                           return kExitError;
                                       });
-    coverage->add_option("--font", settings->fontPath, "The CIF font")->required();
-    AddEncodingOptions(coverage, settings->encoding);
-    AddFirstByteOption(coverage, settings->firstByte);
-    coverage->add_option("txts", settings->txtPaths, "Extracted texts (.txt)")->required();
+    AddTextsInFontOptions(coverage, *settings, "Extracted texts (.txt)");
 }
 
 #ifdef EIT_DRAW_LETTERS

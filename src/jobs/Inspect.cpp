@@ -2,21 +2,13 @@
 
 #include "formats/Lib.h"
 #include "formats/TextCoverage.h"
+#include "jobs/TextsInFontLoad.h"
 #include "platform/File.h"
 #include "platform/Hex.h"
 #include "platform/Paths.h"
 #include "platform/Utf8.h"
 
 namespace eit {
-
-namespace {
-std::string Utf8Of(char32_t c)
-{
-    std::string text;
-    AppendUtf8(text, c);
-    return text;
-}
-}  // namespace
 
 void ListPackage(Reporter& report, const std::string& packagePath)
 {
@@ -33,15 +25,18 @@ void PrintCharTable(Reporter& report, const TextEncoding& encoding)
     const CharTable table = LoadNeededCharTable(encoding, "Printing a character table");
     for (unsigned b = 0; b < 256; ++b) {
         const auto byte = static_cast<std::uint8_t>(b);
-        if (std::optional<char32_t> c = table.CharOf(byte)) report.AddResult(HexByte(byte) + "=" + Utf8Of(*c));
+        if (std::optional<char32_t> c = table.CharOf(byte)) {
+            std::string line = HexByte(byte) + "=";
+            AppendUtf8(line, *c);
+            report.AddResult(line);
+        }
     }
 }
 
 std::string ReportCoverage(Reporter& report, const CoverageSettings& settings)
 {
     const std::optional<CharTable> table = LoadCharTable(settings.encoding);
-    File fontFile(settings.fontPath, OpenMode::Read);
-    const CifFont font = ReadCifFont(fontFile);
+    const CifFont font = LoadFont(settings.fontPath);
     std::size_t missing = 0, noByte = 0, drawable = 0;
     for (const UsedCharacter& used : UsedCharacters(settings.txtPaths, table ? &*table : nullptr, font, settings.firstByte)) {
         const std::string codePoint = used.character ? CodePointName(*used.character) : "-";
@@ -49,7 +44,8 @@ std::string ReportCoverage(Reporter& report, const CoverageSettings& settings)
         std::string shown = "-";
         if (used.character) {
             shown = "\"";
-            shown.append(Utf8Of(*used.character)).append("\"");
+            AppendUtf8(shown, *used.character);
+            shown += '"';
         } else if (table) {
             shown = "<$";
             shown.append(HexByte(*used.byte)).append(">");

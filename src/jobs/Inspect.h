@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/glyphs/ByteGlyphs.h"
+#include "jobs/TextsInFont.h"
 #include "platform/CharTable.h"
 #include "run/Reporter.h"
 
@@ -20,12 +20,8 @@ void PrintCharTable(Reporter& report, const TextEncoding& encoding);
 
 // coverage: the characters that .txt files use, and whether a CIF font has
 // their glyphs.
-struct CoverageSettings {
-    std::string fontPath;
-    std::vector<std::string> txtPaths;
-    TextEncoding encoding;  // the bytes as they are when none is given
-    std::uint32_t firstByte = kDefaultFirstByte;  // byte b shows glyph b - firstByte
-};
+// The encoding is the bytes as they are when none is given.
+using CoverageSettings = TextsInFont;
 // One line per character the texts use: code point, character, byte, count,
 // and "missing" when the font has no glyph for the byte, "no byte" when the
 // table has no byte for the character. Returns what is wrong and the way out

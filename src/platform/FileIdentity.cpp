@@ -30,13 +30,6 @@ std::optional<FileFacts> LookAt(const std::string& path, FolderHandles* /*paths 
                      (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow, false};
 }
 
-std::optional<std::int64_t> ModifiedAt(const std::string& path, FolderHandles* /*paths are used whole here*/)
-{
-    WIN32_FILE_ATTRIBUTE_DATA info;
-    if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info)) return std::nullopt;
-    return static_cast<std::int64_t>((std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime);
-}
-
 std::optional<FileId> IdentityOf(const std::string& path)
 {
     const std::optional<FileFacts> facts = LookAt(path);
@@ -61,15 +54,6 @@ std::optional<FileFacts> LookAt(const std::string& path, FolderHandles* folders)
     const bool readable = S_ISREG(info.st_mode) && ::faccessat(place.folder, place.name, R_OK, AT_EACCESS) == 0;
     return FileFacts{FileId{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)},
                      static_cast<std::uint64_t>(info.st_size), readable};
-}
-
-std::optional<std::int64_t> ModifiedAt(const std::string& path, FolderHandles* folders)
-{
-    if (path.empty()) return std::nullopt;
-    const FolderHandles::Place place = FolderHandles::Locate(folders, path);
-    struct stat info;
-    if (::fstatat(place.folder, place.name, &info, 0) != 0) return std::nullopt;
-    return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
 }
 #endif
 

@@ -335,6 +335,16 @@ FileStamp File::SystemStamp() const
     return StampOf(info);
 }
 
+// Beside SystemStamp, so that the two give the time in the same units.
+std::optional<std::int64_t> ModifiedAt(const std::string& path, FolderHandles* folders)
+{
+    if (path.empty()) return std::nullopt;
+    const FolderHandles::Place place = FolderHandles::Locate(folders, path);
+    struct stat info;
+    if (::fstatat(place.folder, place.name, &info, 0) != 0) return std::nullopt;
+    return StampOf(info).modified;
+}
+
 void File::Truncate(std::uint64_t size)
 {
     cache_.clear();

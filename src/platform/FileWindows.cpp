@@ -260,13 +260,24 @@ std::uint64_t File::SystemSize() const
     return static_cast<std::uint64_t>(size.QuadPart);
 }
 
+namespace {
+std::int64_t TimeOf(const FILETIME& time) { return static_cast<std::int64_t>((std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime); }
+}  // namespace
+
 FileStamp File::SystemStamp() const
 {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(handle_, &info)) throw StreamReadError(SystemReason(), ShownPath());
     return {FileId{info.dwVolumeSerialNumber, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow},
-            (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow,
-            static_cast<std::int64_t>((std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime)};
+            (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow, TimeOf(info.ftLastWriteTime)};
+}
+
+// Beside SystemStamp, so that the two give the time in the same units.
+std::optional<std::int64_t> ModifiedAt(const std::string& path, FolderHandles* /*paths are used whole here*/)
+{
+    WIN32_FILE_ATTRIBUTE_DATA info;
+    if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info)) return std::nullopt;
+    return TimeOf(info.ftLastWriteTime);
 }
 
 void File::Truncate(std::uint64_t size)
