@@ -61,9 +61,9 @@ std::vector<UsedCharacter> UsedCharacters(const std::vector<std::string>& txtPat
     for (const std::string& path : txtPaths) {
         LineList lines;
         if (LoadTxtLines(lines, path) && !table) throw SavedAsUtf8(path);
-        ForEachTextLine(
-            lines, [&](const TextLine& line) { tally.CountLine(line.text, table, path + ", line " + std::to_string(line.fileLine + 1)); },
-            [](std::uint32_t, std::size_t) {});
+        ForEachTextLine(lines, [&](const TextLine& line) {
+            tally.CountLine(line.text, table, path + ", line " + std::to_string(line.fileLine + 1));
+        });
     }
     return tally.Result(font, firstByte);
 }

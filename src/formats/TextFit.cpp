@@ -51,7 +51,7 @@ void ForEachTextLine(const LineList& lines, const std::function<void(const TextL
             continue;
         }
         if (HasEndMarker(line)) {
-            end(entry, inText);
+            if (end) end(entry, inText);
             inEntry = false;
             continue;
         }

@@ -28,7 +28,6 @@ public:
     Measure Of(std::span<const std::uint8_t> bytes) const;
     // A line's width from its measure.
     std::uint64_t Width(const Measure& m) const { return m.sum + (m.count > 1 ? (m.count - 1) * spacing_ : 0); }
-    std::uint32_t Spacing() const { return spacing_; }
 
 private:
     std::array<std::optional<std::uint32_t>, 256> widths_{};
@@ -43,10 +42,10 @@ struct TextLine {
     std::string_view text;
 };
 // Calls `each` for every line of every text of the .txt's lines (byte order
-// mark taken off, trailing spaces cut), then `end` after each text with its
-// entry and number of lines.
+// mark taken off, trailing spaces cut), then `end`, when given, after each
+// text with its entry and number of lines.
 void ForEachTextLine(const LineList& lines, const std::function<void(const TextLine&)>& each,
-                     const std::function<void(std::uint32_t entry, std::size_t lines)>& end);
+                     const std::function<void(std::uint32_t entry, std::size_t lines)>& end = {});
 
 // A line of a .txt as the bytes insertion writes (through the table when
 // there is one); a ToolError naming `where` and the column when it cannot.

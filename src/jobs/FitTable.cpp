@@ -30,22 +30,22 @@ std::string MoveLine(const MovedLetter& m, const CharTable& table)
 void FitTable(Reporter& report, const FitTableRequest& request)
 {
     CheckFirstByte(request.firstByte);
-    const std::optional<CharTable> table = LoadNeededCharTable(request.encoding, "Fitting a table to a font");
+    const CharTable table = LoadNeededCharTable(request.encoding, "Fitting a table to a font");
     report.CurrentMessage("Reading the texts...");
     const CifFont font = LoadFont(request.fontPath);
-    const std::vector<UsedCharacter> used = UsedCharacters(request.txtPaths, &*table, font, request.firstByte);
+    const std::vector<UsedCharacter> used = UsedCharacters(request.txtPaths, &table, font, request.firstByte);
     std::vector<MovedLetter> moved;
     try {
         moved = PlanFreeCells(used, request.firstByte);
     } catch (const ToolError& e) {
-        throw ToolError("Cannot fit the table of " + table->Name() + " to " + std::string(FileNameOf(request.fontPath)) + ": " +
+        throw ToolError("Cannot fit the table of " + table.Name() + " to " + std::string(FileNameOf(request.fontPath)) + ": " +
                         e.what() + "; nothing written");
     }
     const std::string text = FittedTable(GivenTable(request.encoding.tableFile), moved);
     const Notify notify = [&report](const std::string& line) { report.AddResult(line); };
     CreateWholeFile(request.outputPath, [&](File& out) { out.Write(text.data(), text.size()); }, {true, notify});
     report.CurrentMessage("");
-    for (const MovedLetter& m : moved) report.AddResult(MoveLine(m, *table));
+    for (const MovedLetter& m : moved) report.AddResult(MoveLine(m, table));
     const std::string name(FileNameOf(request.outputPath));
     report.AddResult(moved.empty() ? name + ": every letter of the texts can be shown; the table is as given."
                                    : name + ": " + Counted(moved.size(), "letter", "letters") +

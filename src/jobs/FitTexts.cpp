@@ -71,8 +71,7 @@ struct Fitting {
                                                                             std::to_string(width) + " px wide, wider than the box");
                                                  });
                 changed |= pieces[line.fileLine].size() > 1;
-            },
-            [](std::uint32_t, std::size_t) {});
+            });
         if (!changed) return std::nullopt;
         LineList wrapped;
         for (std::size_t i = 0; i < txt.Count(); ++i) {

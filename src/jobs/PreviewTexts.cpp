@@ -84,8 +84,7 @@ PreviewResult PreviewTexts(Reporter& report, const PreviewRequest& request)
             if (!wanted.empty() && wanted.count(line.entry) == 0) return;
             const std::string where = path + " " + CifEntryHeader(line.entry) + " line " + std::to_string(line.lineInText + 1);
             lines.push_back({LineBytes(line.text, table ? &*table : nullptr, where)});
-        },
-        [](std::uint32_t, std::size_t) {});
+        });
 
     Preview preview = RenderPreview(font, request.fontPath, lines, colours, request.firstByte, request.spacing, request.maxWidth);
     PreviewResult result{std::move(preview.image), {}, lines.size(), 0};

@@ -108,8 +108,6 @@ void LabelGroups(std::vector<TextGroup>& groups)
     }
 }
 
-bool SameEncoding(const TextEncoding& a, const TextEncoding& b) { return a.codePage == b.codePage && a.tableFile == b.tableFile; }
-
 // The CIF groups of the logs in log order: source and .txt paths. Walking a
 // log holds it to the encoding it records, as a replay does; with none given,
 // `recorded` becomes the one the logs record, which must be the same for all.
@@ -137,7 +135,7 @@ std::vector<TextGroup> FindGroups(RunContext& ctx, const std::vector<std::string
         });
         if (!given.AsBytes()) continue;
         const TextEncoding ofLog = ctx.settings.LogEncoding.value_or(TextEncoding{});
-        if (recorded && !SameEncoding(*recorded, ofLog)) {
+        if (recorded && *recorded != ofLog) {
             throw ToolError(recordedBy + " and " + log + " record different text encodings: give them one at a time");
         }
         recorded = ofLog;

@@ -18,6 +18,7 @@ struct TextEncoding {
     std::string codePage;
     std::string tableFile;
     bool AsBytes() const { return codePage.empty() && tableFile.empty(); }
+    bool operator==(const TextEncoding&) const = default;
 };
 
 // Which character each byte of the game's texts stands for: a code page by

@@ -121,8 +121,7 @@ void SettleLogEncoding(RunContext& ctx, const LineList& log, const std::string& 
             problems.push_back("its table file " + wanted.tableFile + " has changed since (SHA-256 " + recorded->tableSha256 + " recorded)");
         }
     }
-    const bool differs = given && (settings.GivenEncoding->codePage != wanted.codePage ||
-                                   settings.GivenEncoding->tableFile != wanted.tableFile);
+    const bool differs = given && *settings.GivenEncoding != wanted;
     if (differs && problems.empty() && Extends(*settings.GivenEncoding, wanted)) {
         SayOnce(ctx, "The table " + settings.GivenEncoding->tableFile + " extends the encoding " + Describe(wanted) +
                          " recorded in " + logPath + ": taken");

@@ -203,9 +203,7 @@ void TMainForm::BDrawLettersClick()
         if (!encoding) return;
         DrawSheetLetters(*reporter_, {*sheet, *font, *encoding, std::nullopt, std::nullopt, std::nullopt});
     });
-    reporter_->CurrentMessage("");
-    reporter_->Flush();
-    saveResultsCmd_->setEnabled(reporter_->ResultCount() > 0);
+    EndTextsCommand();
 }
 #endif
 

@@ -181,7 +181,7 @@ private:
     bool AskTextsInFont(TextsInFont& request, bool severalTexts);
     // Asks for the text box's width, the last one offered; nothing when cancelled.
     std::optional<std::uint32_t> AskBoxWidth(const std::string& caption);
-    // Shows the end of a command over texts in the window.
+    // Shows the end of a command run outside a run (over texts, drawing letters) in the window.
     void EndTextsCommand();
     bool closeAfterRun_ = false;
     bool placed_ = false;

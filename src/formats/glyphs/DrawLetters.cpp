@@ -152,22 +152,6 @@ LetterMask MaskOf(const MonoLetter& bitmap)
     return mask;
 }
 
-// The extents of a mask's pixels; without any, first > last.
-MonoLetter::Ink InkOf(const LetterMask& mask)
-{
-    MonoLetter::Ink ink{mask.rows, -1, mask.width, -1};
-    for (std::uint32_t y = 0; y < mask.rows; ++y) {
-        for (std::uint32_t x = 0; x < mask.width; ++x) {
-            if (mask.At(x, y) == 0) continue;
-            ink.firstRow = std::min<std::int64_t>(ink.firstRow, y);
-            ink.lastRow = y;
-            ink.firstColumn = std::min<std::int64_t>(ink.firstColumn, x);
-            ink.lastColumn = std::max<std::int64_t>(ink.lastColumn, x);
-        }
-    }
-    return ink;
-}
-
 // A rendered letter and the sheet row of its mask's top row.
 struct PlacedLetter {
     std::size_t cell = 0;
@@ -179,7 +163,7 @@ struct PlacedLetter {
 // Where the letter's ink would leave its cell, or nothing when it fits.
 std::optional<std::string> Misfit(const Sheet& sheet, const GlyphCell& cell, const PlacedLetter& placed)
 {
-    const MonoLetter::Ink ink = InkOf(placed.mask);
+    const MonoLetter::Ink ink = InkExtents(placed.mask.width, placed.mask.rows, placed.mask.pixels);
     const std::int64_t above = cell.stripTop - (placed.top + ink.firstRow);
     const std::int64_t below = placed.top + ink.lastRow - (cell.endRow - 1);
     const std::int64_t beyond = 1 + ink.lastColumn - (std::int64_t{sheet.image.Width()} - 1);

@@ -109,12 +109,14 @@ MonoLetter MonoFont::Render(char32_t letter) const
     return out;
 }
 
-MonoLetter::Ink MonoLetter::InkExtents() const
+MonoLetter::Ink MonoLetter::InkExtents() const { return eit::InkExtents(width, rows, bits); }
+
+MonoLetter::Ink InkExtents(std::uint32_t width, std::uint32_t rows, const std::vector<std::uint8_t>& cells)
 {
-    Ink ink{rows, -1, width, -1};
+    MonoLetter::Ink ink{rows, -1, width, -1};
     for (std::uint32_t y = 0; y < rows; ++y) {
         for (std::uint32_t x = 0; x < width; ++x) {
-            if (!IsSet(x, y)) continue;
+            if (cells[std::size_t{y} * width + x] == 0) continue;
             ink.firstRow = std::min<std::int64_t>(ink.firstRow, y);
             ink.lastRow = y;
             ink.firstColumn = std::min<std::int64_t>(ink.firstColumn, x);

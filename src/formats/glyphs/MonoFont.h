@@ -24,6 +24,9 @@ struct MonoLetter {
     Ink InkExtents() const;
 };
 
+// The extents of the nonzero cells of a grid of width x rows, top row first.
+MonoLetter::Ink InkExtents(std::uint32_t width, std::uint32_t rows, const std::vector<std::uint8_t>& cells);
+
 // A TrueType or OpenType font file read whole and opened with FreeType, its
 // letters looked up by Unicode code point.
 class MonoFont {

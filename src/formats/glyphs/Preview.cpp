@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "formats/TextFit.h"
 #include "formats/glyphs/ByteGlyphs.h"
 #include "formats/glyphs/DecodeGlyph.h"
 #include "platform/Error.h"
@@ -32,13 +33,9 @@ Preview RenderPreview(const CifFont& font, const std::string& fontPath, const st
     preview.lineHeight = LineHeight(font);
     const std::uint64_t pitch = preview.lineHeight + 1;
     std::uint64_t widest = maxWidth.value_or(0);
+    const GlyphWidths glyphWidths(font, firstByte, spacing);
     for (const PreviewLine& line : lines) {
-        std::uint64_t x = 0, glyphs = 0;
-        for (const std::uint8_t byte : line.bytes) {
-            const std::optional<GlyphRecord> glyph = GlyphForByte(font, byte, firstByte);
-            if (!glyph) continue;
-            x += (glyphs++ ? spacing : 0) + glyph->width;
-        }
+        const std::uint64_t x = glyphWidths.Width(glyphWidths.Of(line.bytes));
         preview.widths.push_back(x);
         widest = std::max(widest, x);
     }
