@@ -88,16 +88,7 @@ void RewriteTxt(const std::string& path, const LineList& lines, FitReport& out)
 {
     File file(path, OpenMode::ReadWrite);
     RewriteAside aside(file, [&out](const std::string& line) { out.notes.push_back(line); });
-    std::string text;
-    for (std::size_t i = 0; i < lines.Count(); ++i) {
-        text.append(lines[i]);
-        text += "\r\n";
-        if (text.size() >= File::kCopyPiece) {
-            aside.Out().Write(text.data(), text.size());
-            text.clear();
-        }
-    }
-    aside.Out().Write(text.data(), text.size());
+    lines.WriteTo(aside.Out());
     const std::string backup = aside.Commit(true);
     out.notes.push_back("Wrapped the lines of " + path + (backup.empty() ? "" : "; kept the earlier one as " + backup) + ".");
 }

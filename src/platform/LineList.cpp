@@ -135,14 +135,17 @@ void LineList::LoadFromFile(const std::string& path, ByteOrderMark mark)
 
 void LineList::SaveToFile(const std::string& path, const WholeFileOptions& options) const
 {
-    CreateWholeFile(path, [&](File& file) {
-        BufferedWriter out(file);
-        for (const Span& line : lines_) {
-            out.Write(line.text, line.length);
-            out.Write("\r\n", 2);
-        }
-        out.Flush();
-    }, options);
+    CreateWholeFile(path, [&](File& file) { WriteTo(file); }, options);
+}
+
+void LineList::WriteTo(File& file) const
+{
+    BufferedWriter out(file);
+    for (const Span& line : lines_) {
+        out.Write(line.text, line.length);
+        out.Write("\r\n", 2);
+    }
+    out.Flush();
 }
 
 }  // namespace eit

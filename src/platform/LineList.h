@@ -36,6 +36,8 @@ public:
     enum class ByteOrderMark { Keep, Skip };
     void LoadFromFile(const std::string& path, ByteOrderMark mark = ByteOrderMark::Keep);
     void SaveToFile(const std::string& path, const WholeFileOptions& options = {}) const;
+    // Writes every line, each ended by CR LF, from the file's position on.
+    void WriteTo(File& file) const;
     // The same reading rules over bytes in memory.
     void AddText(std::string_view text);
     // The line (counted from 1) on which a zero byte ended the text last read;
